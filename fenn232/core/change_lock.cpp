@@ -1,0 +1,111 @@
+#include "change_lock.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <mutex>
+
+#include "block_format.h"
+
+namespace fenn {
+namespace {
+
+std::mutex& tableMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::map<std::string, std::unique_ptr<File>>& table() {
+    static std::map<std::string, std::unique_ptr<File>> t;
+    return t;
+}
+
+std::string keyOf(const std::string& path) {
+#if defined(_WIN32)
+    std::string k = path;
+    std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return k;
+#else
+    return path;
+#endif
+}
+
+}  // namespace
+
+LockPolicy& lockPolicy() {
+    static LockPolicy p;
+    return p;
+}
+
+StoreError LeaseTable::acquire(FileSystem& fs, const std::string& archive) {
+    std::string key = keyOf(archive);
+    {
+        std::lock_guard<std::mutex> g(tableMutex());
+        if (table().count(key)) return StoreError::Ok;
+    }
+    if (!fs.exists(archive)) return StoreError::NotFound;
+    std::unique_ptr<File> f = fs.open(archive, OpenMode::ReadWrite);
+    if (!f) return StoreError::Io;
+    const LockPolicy policy = lockPolicy();
+    for (int waited = 0;; waited += 10) {
+        if (f->tryLock(kLeaseLockOffset, 1)) {
+            uint8_t record[kFixedSize];
+            BlockFormat::encodeLease(fs.now(), record);
+            f->write(kLeaseOffset, record, sizeof record);  // advisory: no flush
+            std::lock_guard<std::mutex> g(tableMutex());
+            table()[key] = std::move(f);
+            return StoreError::Ok;
+        }
+        if (waited >= policy.waitMs) break;
+        fs.sleepMs(10);
+    }
+    uint8_t record[kFixedSize];
+    int64_t acquired = 0;
+    if (f->read(kLeaseOffset, record, sizeof record) && BlockFormat::decodeLease(record, &acquired) &&
+        fs.now() - acquired > policy.maxLeaseSeconds)
+        return StoreError::Ok;  // the holder is hung; the commit lock still keeps changes apart
+    return StoreError::Locked;
+}
+
+void LeaseTable::release(const std::string& archive) {
+    std::unique_ptr<File> f;
+    {
+        std::lock_guard<std::mutex> g(tableMutex());
+        auto it = table().find(keyOf(archive));
+        if (it == table().end()) return;
+        f = std::move(it->second);
+        table().erase(it);
+    }
+    f->unlock(kLeaseLockOffset, 1);
+}
+
+bool LeaseTable::holds(const std::string& archive) {
+    std::lock_guard<std::mutex> g(tableMutex());
+    return table().count(keyOf(archive)) != 0;
+}
+
+ChangeGuard::~ChangeGuard() {
+    if (committing_) file_->unlock(kCommitLockOffset, 1);
+    file_.reset();
+    if (!archive_.empty()) LeaseTable::release(archive_);
+}
+
+StoreError ChangeGuard::begin(FileSystem& fs, const std::string& archive) {
+    // Lease first, commit lock second, in every process: no deadlock.
+    StoreError e = LeaseTable::acquire(fs, archive);
+    if (e != StoreError::Ok) return e;
+    archive_ = archive;
+    file_ = fs.open(archive, OpenMode::ReadWrite);
+    if (!file_) return fs.exists(archive) ? StoreError::Io : StoreError::NotFound;
+    const int waitMs = std::max(lockPolicy().waitMs, 30000);
+    for (int waited = 0;; waited += 5) {
+        if (file_->tryLock(kCommitLockOffset, 1)) {
+            committing_ = true;
+            return StoreError::Ok;
+        }
+        if (waited >= waitMs) return StoreError::Busy;
+        fs.sleepMs(5);
+    }
+}
+
+}  // namespace fenn

@@ -1,0 +1,58 @@
+// The store's only door to the disk. The core is written against these two
+// interfaces so that one body of code runs over the POSIX layer (native tests,
+// fuzzing, benchmark), the Win32 layer (the DLL) and the test layers that fail,
+// tear or forget writes at a chosen call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace fenn {
+
+enum class OpenMode {
+    Read,        // existing file, shared reading and writing by others
+    ReadWrite,   // existing file
+    CreateNew,   // a new file; fails if the name exists
+    Truncate,    // create or empty an existing file
+};
+
+struct FileStat {
+    uint64_t size = 0;
+    int64_t modified = 0;  // platform ticks; only compared with themselves
+};
+
+class File {
+public:
+    virtual ~File() = default;
+    // Reads exactly size bytes at offset; false on error or short read.
+    virtual bool read(uint64_t offset, void* data, size_t size) = 0;
+    virtual bool write(uint64_t offset, const void* data, size_t size) = 0;
+    virtual bool size(uint64_t* out) = 0;
+    virtual bool truncate(uint64_t size) = 0;
+    // Returns once everything written so far is on stable storage.
+    virtual bool flush() = 0;
+    // Byte-range lock far beyond the data. Held until unlock or until the
+    // handle closes, which the system also does when the process dies.
+    virtual bool tryLock(uint64_t offset, uint64_t length) = 0;
+    virtual bool unlock(uint64_t offset, uint64_t length) = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    virtual std::unique_ptr<File> open(const std::string& path, OpenMode mode) = 0;
+    virtual bool stat(const std::string& path, FileStat* out) = 0;
+    virtual bool exists(const std::string& path) = 0;
+    // Gives `from` the name `to` only if `to` does not exist, durably.
+    virtual bool renameNoReplace(const std::string& from, const std::string& to) = 0;
+    virtual bool remove(const std::string& path) = 0;
+    // A name for a scratch file next to `path`, unique to this process.
+    virtual std::string scratchName(const std::string& path) = 0;
+    // Seconds since 1970, UTC, for version stamps and lease ages.
+    virtual int64_t now() = 0;
+    virtual void sleepMs(int ms) = 0;
+};
+
+}  // namespace fenn

@@ -1,0 +1,129 @@
+#include "posix_file_system.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fenn {
+namespace {
+
+class PosixFile : public File {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override { ::close(fd_); }
+
+    bool read(uint64_t offset, void* data, size_t size) override {
+        char* p = static_cast<char*>(data);
+        while (size > 0) {
+            ssize_t n = ::pread(fd_, p, size, off_t(offset));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            p += n;
+            offset += uint64_t(n);
+            size -= size_t(n);
+        }
+        return true;
+    }
+    bool write(uint64_t offset, const void* data, size_t size) override {
+        const char* p = static_cast<const char*>(data);
+        while (size > 0) {
+            ssize_t n = ::pwrite(fd_, p, size, off_t(offset));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            p += n;
+            offset += uint64_t(n);
+            size -= size_t(n);
+        }
+        return true;
+    }
+    bool size(uint64_t* out) override {
+        struct stat st;
+        if (::fstat(fd_, &st) != 0) return false;
+        *out = uint64_t(st.st_size);
+        return true;
+    }
+    bool truncate(uint64_t size) override { return ::ftruncate(fd_, off_t(size)) == 0; }
+    bool flush() override { return ::fsync(fd_) == 0; }
+    bool tryLock(uint64_t offset, uint64_t length) override { return range(F_WRLCK, offset, length); }
+    bool unlock(uint64_t offset, uint64_t length) override { return range(F_UNLCK, offset, length); }
+
+private:
+    bool range(short type, uint64_t offset, uint64_t length) {
+        struct flock fl = {};
+        fl.l_type = type;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = off_t(offset);
+        fl.l_len = off_t(length);
+        return ::fcntl(fd_, F_OFD_SETLK, &fl) == 0;
+    }
+    int fd_;
+};
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mode) {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case OpenMode::Read: flags |= O_RDONLY; break;
+    case OpenMode::ReadWrite: flags |= O_RDWR; break;
+    case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    case OpenMode::Truncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    }
+    int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<File>(new PosixFile(fd));
+}
+
+bool PosixFileSystem::stat(const std::string& path, FileStat* out) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    out->size = uint64_t(st.st_size);
+    out->modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
+bool PosixFileSystem::exists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool PosixFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    // link() fails when `to` exists, so two creators can never both win.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    int dir = ::open(folderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    bool ok = ::fsync(dir) == 0;
+    ::close(dir);
+    return ok;
+}
+
+bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::string PosixFileSystem::scratchName(const std::string& path) {
+    static std::atomic<unsigned> serial{0};
+    return path + "." + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".new";
+}
+
+int64_t PosixFileSystem::now() { return int64_t(std::time(nullptr)); }
+
+void PosixFileSystem::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace fenn

@@ -1,0 +1,252 @@
+#include "version_store.h"
+
+#include "change_lock.h"
+#include "content_codec.h"
+#include "dos_time.h"
+#include "xxh64.h"
+
+namespace fenn {
+namespace {
+
+VersionRecord makeRecord(const VersionNote& note, uint16_t number, uint32_t contentId, int64_t now,
+                         int64_t modified) {
+    VersionRecord v;
+    v.number = number;
+    v.permanent = note.permanent;
+    v.stamp = DosTime::pack(now);
+    v.contentId = contentId;
+    v.sourceModified = modified;
+    v.user = note.user.substr(0, 35);
+    v.comment = note.comment.substr(0, 128);
+    return v;
+}
+
+bool validNumber(int32_t n) { return n >= 1 && n <= 65535; }
+
+enum ChangeKind { kRemove, kPermanent, kCap };
+
+}  // namespace
+
+StoreError VersionStore::readSource(const std::string& path, std::vector<uint8_t>* data, FileStat* st) {
+    if (!fs_.stat(path, st)) return StoreError::NotFound;
+    if (st->size > kMaxContentSize) return StoreError::TooLarge;
+    std::unique_ptr<File> f = fs_.open(path, OpenMode::Read);
+    if (!f) return StoreError::Io;
+    uint64_t size = 0;
+    if (!f->size(&size) || size > kMaxContentSize) return StoreError::Io;
+    data->resize(size_t(size));
+    if (size && !f->read(0, data->data(), data->size())) return StoreError::Io;
+    return StoreError::Ok;
+}
+
+StoreError VersionStore::create(const std::string& archive, const std::string& source,
+                                const VersionNote& note, int32_t maxTemp, bool compress) {
+    if (fs_.exists(archive)) return StoreError::Exists;
+    std::vector<uint8_t> data;
+    FileStat st;
+    StoreError e = readSource(source, &data, &st);
+    if (e != StoreError::Ok) return e;
+
+    Catalog catalog;
+    catalog.compressed = compress;
+    catalog.maxTemp = maxTemp < 1 ? 1 : maxTemp > 32767 ? 32767 : maxTemp;
+    catalog.counter = 1;
+    PendingBlock block;
+    e = ContentCodec::encode(&catalog, data.data(), data.size(), Xxh64::hash(data.data(), data.size()),
+                             nullptr, 0, &block);
+    if (e != StoreError::Ok) return e;
+    catalog.versions.push_back(makeRecord(note, 1, block.contentId, fs_.now(), st.modified));
+    std::vector<uint8_t> image = ArchiveFile::image(catalog, {block});
+
+    // Build it aside, flush, then give it the archive's name only if that
+    // name is still free: the archive appears complete or not at all.
+    std::string scratch = fs_.scratchName(archive);
+    std::unique_ptr<File> f = fs_.open(scratch, OpenMode::CreateNew);
+    if (!f) return StoreError::Io;
+    bool written = f->write(0, image.data(), image.size()) && f->flush();
+    f.reset();
+    if (!written) {
+        fs_.remove(scratch);
+        return StoreError::Io;
+    }
+    if (!fs_.renameNoReplace(scratch, archive)) {
+        fs_.remove(scratch);
+        return fs_.exists(archive) ? StoreError::Exists : StoreError::Io;
+    }
+    return StoreError::Ok;
+}
+
+StoreError VersionStore::add(const std::string& archive, const std::string& source, const VersionNote& note) {
+    std::vector<uint8_t> data;
+    FileStat st;
+    ChangeGuard guard;
+    StoreError e = guard.begin(fs_, archive);
+    if (e != StoreError::Ok) return e;
+    e = readSource(source, &data, &st);
+    if (e != StoreError::Ok) return e;
+    ArchiveState state;
+    e = ArchiveFile::load(guard.file(), &state);
+    if (e != StoreError::Ok) return e;
+    Catalog next = state.catalog;
+    if (next.counter == 65535) return StoreError::Exhausted;
+
+    uint64_t hash = Xxh64::hash(data.data(), data.size());
+    const VersionRecord* latest = next.latest();
+    std::vector<PendingBlock> blocks;
+    uint32_t contentId = 0;
+    if (latest) {
+        const ContentRecord* c = next.content(latest->contentId);
+        std::vector<uint8_t> previous;
+        e = ContentCodec::rebuild(guard.file(), next, c->id, &previous);
+        if (e != StoreError::Ok) return e;
+        if (previous.size() == data.size() && c->rawHash == hash && previous == data) {
+            contentId = c->id;
+        } else {
+            blocks.emplace_back();
+            e = ContentCodec::encode(&next, data.data(), data.size(), hash, &previous, c->id, &blocks.back());
+            if (e != StoreError::Ok) return e;
+            contentId = blocks.back().contentId;
+        }
+    } else {
+        blocks.emplace_back();
+        e = ContentCodec::encode(&next, data.data(), data.size(), hash, nullptr, 0, &blocks.back());
+        if (e != StoreError::Ok) return e;
+        contentId = blocks.back().contentId;
+    }
+    next.counter = uint16_t(next.counter + 1);
+    next.versions.push_back(makeRecord(note, next.counter, contentId, fs_.now(), st.modified));
+    bool trimmed = next.trimTemporaries();
+    return ArchiveFile::commit(guard.file(), &state, next, blocks, trimmed);
+}
+
+StoreError VersionStore::change(const std::string& archive, int32_t number, int kind, int32_t value) {
+    ChangeGuard guard;
+    StoreError e = guard.begin(fs_, archive);
+    if (e != StoreError::Ok) return e;
+    ArchiveState state;
+    e = ArchiveFile::load(guard.file(), &state);
+    if (e != StoreError::Ok) return e;
+    Catalog next = state.catalog;
+    bool compact = false;
+    if (kind == kCap) {
+        if (next.maxTemp == value) return StoreError::Ok;
+        next.maxTemp = value;
+        compact = next.trimTemporaries();
+    } else {
+        VersionRecord* v = next.version(uint16_t(number));
+        if (!v) return StoreError::NoSuchVersion;
+        if (kind == kRemove) {
+            next.versions.erase(next.versions.begin() + (v - next.versions.data()));
+            compact = true;
+        } else {
+            if (v->permanent == (value != 0)) return StoreError::Ok;
+            v->permanent = value != 0;
+        }
+    }
+    return ArchiveFile::commit(guard.file(), &state, next, {}, compact);
+}
+
+StoreError VersionStore::remove(const std::string& archive, int32_t number) {
+    if (!validNumber(number)) return StoreError::BadArgument;
+    return change(archive, number, kRemove, 0);
+}
+
+StoreError VersionStore::setPermanent(const std::string& archive, int32_t number, bool permanent) {
+    if (!validNumber(number)) return StoreError::BadArgument;
+    return change(archive, number, kPermanent, permanent ? 1 : 0);
+}
+
+StoreError VersionStore::setMaxTemp(const std::string& archive, int32_t maxTemp) {
+    if (maxTemp < 1 || maxTemp > 32767) return StoreError::BadArgument;
+    return change(archive, 0, kCap, maxTemp);
+}
+
+StoreError VersionStore::read(const std::string& archive, ArchiveState* state) {
+    std::unique_ptr<File> f = fs_.open(archive, OpenMode::Read);
+    if (!f) return fs_.exists(archive) ? StoreError::Io : StoreError::NotFound;
+    return ArchiveFile::load(*f, state);
+}
+
+StoreError VersionStore::getMaxTemp(const std::string& archive, int32_t* value) {
+    ArchiveState state;
+    StoreError e = read(archive, &state);
+    if (e == StoreError::Ok) *value = state.catalog.maxTemp;
+    return e;
+}
+
+StoreError VersionStore::getPermanent(const std::string& archive, int32_t number, bool* permanent) {
+    if (!validNumber(number)) return StoreError::BadArgument;
+    ArchiveState state;
+    StoreError e = read(archive, &state);
+    if (e != StoreError::Ok) return e;
+    const VersionRecord* v = state.catalog.version(uint16_t(number));
+    if (!v) return StoreError::NoSuchVersion;
+    *permanent = v->permanent;
+    return StoreError::Ok;
+}
+
+StoreError VersionStore::retrieveBytes(const std::string& archive, int32_t number, std::vector<uint8_t>* out) {
+    if (!validNumber(number)) return StoreError::BadArgument;
+    // A compaction by another process may move blocks under a reader; a
+    // failed read is retried while the committed state keeps changing.
+    uint64_t failedSequence = 0;
+    StoreError failure = StoreError::Corrupt;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        std::unique_ptr<File> f = fs_.open(archive, OpenMode::Read);
+        if (!f) return fs_.exists(archive) ? StoreError::Io : StoreError::NotFound;
+        ArchiveState state;
+        StoreError e = ArchiveFile::load(*f, &state);
+        if (e != StoreError::Ok) return e;
+        if (attempt > 0 && state.superblock.sequence == failedSequence) return failure;
+        const VersionRecord* v = state.catalog.version(uint16_t(number));
+        if (!v) return StoreError::NoSuchVersion;
+        e = ContentCodec::rebuild(*f, state.catalog, v->contentId, out);
+        if (e == StoreError::Ok) return e;
+        failedSequence = state.superblock.sequence;
+        failure = e;
+    }
+    return failure;
+}
+
+StoreError VersionStore::retrieve(const std::string& archive, int32_t number, const std::string& out) {
+    std::vector<uint8_t> data;
+    StoreError e = retrieveBytes(archive, number, &data);
+    if (e != StoreError::Ok) return e;
+    std::unique_ptr<File> f = fs_.open(out, OpenMode::Truncate);
+    if (!f) return StoreError::Io;
+    if (!data.empty() && !f->write(0, data.data(), data.size())) return StoreError::Io;
+    return StoreError::Ok;
+}
+
+StoreError VersionStore::isWorkingNewer(const std::string& archive, const std::string& working, bool* newer) {
+    FileStat st;
+    if (!fs_.stat(working, &st)) return StoreError::NotFound;
+    ArchiveState state;
+    StoreError e = read(archive, &state);
+    if (e != StoreError::Ok) return e;
+    const VersionRecord* latest = state.catalog.latest();
+    if (!latest) {
+        *newer = true;
+        return StoreError::Ok;
+    }
+    const ContentRecord* c = state.catalog.content(latest->contentId);
+    if (c->rawSize != st.size) {
+        *newer = true;
+        return StoreError::Ok;
+    }
+    if (latest->sourceModified == st.modified) {
+        *newer = false;
+        return StoreError::Ok;
+    }
+    std::vector<uint8_t> data;
+    e = readSource(working, &data, &st);
+    if (e != StoreError::Ok) return e;
+    *newer = data.size() != c->rawSize || Xxh64::hash(data.data(), data.size()) != c->rawHash;
+    return StoreError::Ok;
+}
+
+StoreError VersionStore::lock(const std::string& archive) { return LeaseTable::acquire(fs_, archive); }
+
+void VersionStore::unlock(const std::string& archive) { LeaseTable::release(archive); }
+
+}  // namespace fenn

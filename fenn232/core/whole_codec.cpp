@@ -1,0 +1,106 @@
+#include "whole_codec.h"
+
+#include <atomic>
+#include <cstring>
+#include <zlib.h>
+
+#include "byte_codec.h"
+#include "parallel.h"
+
+namespace fenn {
+
+bool deflateBuffer(const uint8_t* data, size_t size, int level, std::vector<uint8_t>* out) {
+    z_stream z = {};
+    if (deflateInit(&z, level) != Z_OK) return false;
+    out->resize(deflateBound(&z, uLong(size)));
+    z.next_in = const_cast<Bytef*>(data);
+    z.avail_in = uInt(size);
+    z.next_out = out->data();
+    z.avail_out = uInt(out->size());
+    int rc = deflate(&z, Z_FINISH);
+    out->resize(z.total_out);
+    deflateEnd(&z);
+    return rc == Z_STREAM_END;
+}
+
+bool inflateBuffer(const uint8_t* data, size_t size, uint8_t* out, size_t outSize) {
+    z_stream z = {};
+    if (inflateInit(&z) != Z_OK) return false;
+    z.next_in = const_cast<Bytef*>(data);
+    z.avail_in = uInt(size);
+    z.next_out = out;
+    z.avail_out = uInt(outSize);
+    int rc = inflate(&z, Z_FINISH);
+    // Exactly the expected bytes, and the stream ends exactly there.
+    bool ok = rc == Z_STREAM_END && z.avail_out == 0 && z.avail_in == 0;
+    inflateEnd(&z);
+    return ok;
+}
+
+std::vector<uint8_t> WholeCodec::encode(const uint8_t* data, size_t size, bool compress) {
+    size_t count = (size + kChunkSize - 1) / kChunkSize;
+    std::vector<std::vector<uint8_t>> chunks(count);
+    std::atomic<bool> failed{false};
+    if (compress) {
+        parallelFor(count, [&](size_t i) {
+            size_t off = i * kChunkSize;
+            size_t len = size - off < kChunkSize ? size - off : kChunkSize;
+            if (!deflateBuffer(data + off, len, 6, &chunks[i])) failed = true;
+        });
+    }
+    bool zipped = compress && !failed;
+    std::vector<uint8_t> out;
+    ByteWriter w(out);
+    w.u8(zipped ? 1 : 0);
+    w.u32(kChunkSize);
+    w.u32(uint32_t(count));
+    for (size_t i = 0; i < count; ++i) {
+        size_t raw = size - i * kChunkSize < kChunkSize ? size - i * kChunkSize : kChunkSize;
+        w.u32(uint32_t(zipped ? chunks[i].size() : raw));
+    }
+    if (zipped) {
+        for (auto& c : chunks) w.bytes(c.data(), c.size());
+    } else {
+        w.bytes(data, size);
+    }
+    return out;
+}
+
+bool WholeCodec::decode(const uint8_t* payload, size_t payloadSize, uint64_t rawSize,
+                        std::vector<uint8_t>* out) {
+    ByteReader r(payload, payloadSize);
+    uint8_t method = r.u8();
+    uint32_t chunkSize = r.u32();
+    uint32_t count = r.u32();
+    if (!r.ok() || method > 1 || chunkSize == 0) return false;
+    if (uint64_t(count) != (rawSize + chunkSize - 1) / chunkSize) return false;
+    if (uint64_t(count) * 4 > r.remaining()) return false;
+    std::vector<uint32_t> lengths(count);
+    std::vector<size_t> starts(count);
+    size_t at = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        lengths[i] = r.u32();
+        starts[i] = at;
+        at += lengths[i];
+    }
+    const uint8_t* body = r.position();
+    if (at != r.remaining()) return false;
+    // zlib cannot expand more than about 1032 to 1: anything claiming more is
+    // damage, refused before it can ask for a huge buffer.
+    if (rawSize > uint64_t(payloadSize) * 1040 + 1024) return false;
+    out->resize(size_t(rawSize));
+    std::atomic<bool> failed{false};
+    parallelFor(count, [&](size_t i) {
+        uint64_t off = uint64_t(i) * chunkSize;
+        size_t len = size_t(rawSize - off < chunkSize ? rawSize - off : chunkSize);
+        if (method == 0) {
+            if (lengths[i] != len) failed = true;
+            else std::memcpy(out->data() + off, body + starts[i], len);
+        } else if (!inflateBuffer(body + starts[i], lengths[i], out->data() + off, len)) {
+            failed = true;
+        }
+    });
+    return !failed;
+}
+
+}  // namespace fenn

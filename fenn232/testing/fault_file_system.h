@@ -1,0 +1,49 @@
+// Wraps a file layer and, at one chosen call (every open, read, write, flush,
+// truncate, rename and remove counts as one call), either fails that call
+// alone or "kills the process": a write at that call lands torn (its first
+// half only) and that call and every later one fail, so nothing more reaches
+// the disk. Counting with no fault set tells how many calls an operation makes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "file_system.h"
+
+namespace fenn {
+
+class FaultFileSystem : public FileSystem {
+public:
+    enum class Mode { None, Fail, Kill };
+
+    explicit FaultFileSystem(FileSystem& inner) : inner_(inner) {}
+    void arm(Mode mode, int64_t callIndex) {
+        mode_ = mode;
+        target_ = callIndex;
+        calls_ = 0;
+        dead_ = false;
+    }
+    int64_t calls() const { return calls_; }
+    bool fired() const { return fired_; }
+    // Counts one call; returns 0 go on, 1 fail this call, 2 tear this write.
+    int step(bool isWrite);
+
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+    bool stat(const std::string& path, FileStat* out) override;
+    bool exists(const std::string& path) override;
+    bool renameNoReplace(const std::string& from, const std::string& to) override;
+    bool remove(const std::string& path) override;
+    std::string scratchName(const std::string& path) override { return inner_.scratchName(path); }
+    int64_t now() override { return inner_.now(); }
+    void sleepMs(int ms) override { inner_.sleepMs(ms); }
+
+private:
+    FileSystem& inner_;
+    Mode mode_ = Mode::None;
+    int64_t target_ = -1;
+    int64_t calls_ = 0;
+    bool dead_ = false;
+    bool fired_ = false;
+};
+
+}  // namespace fenn

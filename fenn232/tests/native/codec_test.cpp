@@ -1,0 +1,148 @@
+// Checksums, the delta encoder with its piece table, whole-version chunks
+// and stamps.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "corpus.h"
+#include "delta_encoder.h"
+#include "dos_time.h"
+#include "piece_table.h"
+#include "whole_codec.h"
+#include "xxh64.h"
+
+namespace fenn {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes roundTrip(const Bytes& from, const Bytes& to, size_t* opsSize = nullptr) {
+    Bytes ops = DeltaEncoder::encode(from.data(), from.size(), to.data(), to.size());
+    if (opsSize) *opsSize = ops.size();
+    PieceTable source(from.data(), from.size());
+    PieceTable result;
+    EXPECT_TRUE(source.apply(ops.data(), ops.size(), to.size(), &result));
+    Bytes out(result.size());
+    result.copyTo(out.data());
+    return out;
+}
+
+TEST(Xxh64, MatchesPublishedValues) {
+    EXPECT_EQ(Xxh64::hash("", 0), 0xEF46DB3751D8E999ULL);
+    EXPECT_EQ(Xxh64::hash("a", 1), 0xD24EC4F1A98C6E5BULL);
+    EXPECT_EQ(Xxh64::hash("abc", 3), 0x44BC2CF5AD770999ULL);
+    EXPECT_EQ(Xxh64::hash("Nobody inspects the spammish repetition", 39), 0xFBCEA83C8A378BF1ULL);
+}
+
+TEST(Xxh64, StreamingEqualsOneShotAcrossBufferBoundaries) {
+    Bytes data = Corpus(3).binary(1000);
+    for (size_t split : {0, 1, 31, 32, 33, 500}) {
+        Xxh64 x(7);
+        x.update(data.data(), split);
+        x.update(data.data() + split, data.size() - split);
+        EXPECT_EQ(x.digest(), Xxh64::hash(data.data(), data.size(), 7)) << split;
+    }
+}
+
+TEST(DeltaEncoder, RebuildsEditedTextExactlyAndSmall) {
+    Corpus c(11);
+    Bytes a = c.text(200000);
+    Bytes b = c.editLines(a, 4);
+    size_t ops = 0;
+    EXPECT_EQ(roundTrip(a, b, &ops), b);
+    EXPECT_LT(ops, 2000u);  // four lines of ~80 bytes plus a few copies
+}
+
+TEST(DeltaEncoder, HandlesEmptyIdenticalAndUnrelatedContent) {
+    Corpus c(12);
+    Bytes a = c.text(5000), b = c.binary(7000);
+    EXPECT_EQ(roundTrip({}, a), a);
+    EXPECT_EQ(roundTrip(a, {}), Bytes());
+    EXPECT_EQ(roundTrip(a, a), a);
+    EXPECT_EQ(roundTrip(a, b), b);
+    EXPECT_EQ(roundTrip(Bytes(100, 'x'), Bytes(300, 'x')), Bytes(300, 'x'));
+}
+
+TEST(DeltaEncoder, RandomEditsOfRandomBytesRoundTrip) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        Bytes a(rng() % 3000);
+        for (auto& x : a) x = uint8_t(rng() % 4);  // few symbols: many false candidates
+        Bytes b = a;
+        for (int e = 0; e < 5; ++e) {
+            size_t at = b.empty() ? 0 : rng() % b.size();
+            if (rng() % 2) b.insert(b.begin() + long(at), uint8_t(rng()));
+            else if (!b.empty()) b.erase(b.begin() + long(at));
+        }
+        ASSERT_EQ(roundTrip(a, b), b) << round;
+    }
+}
+
+TEST(PieceTable, RefusesCopiesOutsideTheSourceAndWrongSizes) {
+    Bytes src(100, 1);
+    PieceTable t(src.data(), src.size());
+    PieceTable out;
+    // literal 0, copy 10 from distance +95: reaches byte 105.
+    Bytes beyond = {0, 10, 0xBE, 0x01};
+    EXPECT_FALSE(t.apply(beyond.data(), beyond.size(), 10, &out));
+    Bytes fine = {0, 10, 0};
+    EXPECT_TRUE(t.apply(fine.data(), fine.size(), 10, &out));
+    EXPECT_FALSE(t.apply(fine.data(), fine.size(), 11, &out));
+    Bytes truncated = {5, 'a', 'b'};
+    EXPECT_FALSE(t.apply(truncated.data(), truncated.size(), 5, &out));
+}
+
+TEST(PieceTable, LongChainsStayCompact) {
+    Corpus c(13);
+    Bytes v = c.text(100000);
+    PieceTable current(v.data(), v.size());
+    std::vector<Bytes> opsKept;
+    Bytes previous = v;
+    for (int i = 0; i < 50; ++i) {
+        Bytes next = c.editLines(previous, 2);
+        opsKept.push_back(DeltaEncoder::encode(previous.data(), previous.size(), next.data(), next.size()));
+        PieceTable t;
+        ASSERT_TRUE(current.apply(opsKept.back().data(), opsKept.back().size(), next.size(), &t));
+        current = t;
+        previous = next;
+    }
+    Bytes out(current.size());
+    current.copyTo(out.data());
+    EXPECT_EQ(out, previous);
+    EXPECT_LT(current.pieceCount(), 50u * 2 * 3 + 2);
+}
+
+TEST(WholeCodec, RoundTripsAcrossChunksCompressedAndStored) {
+    Corpus c(14);
+    Bytes data = c.text(WholeCodec::kChunkSize * 2 + 12345);
+    for (bool compress : {true, false}) {
+        Bytes payload = WholeCodec::encode(data.data(), data.size(), compress);
+        if (compress) {
+            EXPECT_LT(payload.size(), data.size() / 2);
+        }
+        Bytes out;
+        ASSERT_TRUE(WholeCodec::decode(payload.data(), payload.size(), data.size(), &out));
+        EXPECT_EQ(out, data);
+        EXPECT_FALSE(WholeCodec::decode(payload.data(), payload.size(), data.size() + 1, &out));
+        EXPECT_FALSE(WholeCodec::decode(payload.data(), payload.size() - 1, data.size(), &out));
+    }
+}
+
+TEST(DosTime, PacksUtcFieldsAsTheFormatLaysThemOut) {
+    // 1999-10-29 14:30:20 UTC
+    uint32_t p = DosTime::pack(941207420);
+    EXPECT_EQ(p >> 25, 19u);
+    EXPECT_EQ((p >> 21) & 15, 10u);
+    EXPECT_EQ((p >> 16) & 31, 29u);
+    EXPECT_EQ((p >> 11) & 31, 14u);
+    EXPECT_EQ((p >> 5) & 63, 30u);
+    EXPECT_EQ(p & 31, 10u);
+    CivilTime t = DosTime::unpack(DosTime::pack(951782400));  // 2000-02-29 00:00:00
+    EXPECT_EQ(t.year, 2000);
+    EXPECT_EQ(t.month, 2);
+    EXPECT_EQ(t.day, 29);
+    EXPECT_EQ(DosTime::unpack(DosTime::pack(0)).year, 1980);  // clamped
+}
+
+}  // namespace
+}  // namespace fenn

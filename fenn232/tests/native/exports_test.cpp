@@ -1,0 +1,143 @@
+// The exported operations as the module calls them, natively: record
+// layout, the entry array's lifetime, paths and argument checks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "corpus.h"
+#include "posix_temp_dir.h"
+#include "store_api.h"
+
+namespace fenn {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class ExportsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = dir.path();
+        PosixTempDir::write(dir.file("FY1A2B.tmp"), Bytes{'v', '1'});
+        ASSERT_EQ(StoreCreateArchive("FY1A2B.tmp", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", "", "",
+                                     1, 0, 0, 7, 7, 0, 1, 0), 0);
+    }
+    int32_t addVersion(const Bytes& content, const char* comment, int32_t permanent = 0) {
+        PosixTempDir::write(dir.file("FY1A2B.tmp"), content);
+        if (StoreSetLock("FY1A2B.tmp", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", 1, 0, &ctx) != 0)
+            return -1;
+        return StoreAddVersion("FY1A2B.tmp", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", comment, "",
+                               permanent, 0, 0, 0, 0, &ctx);
+    }
+    int32_t readHeader(ArchiveHeader* h) {
+        std::memset(h, 0, sizeof *h);
+        StoreHeaderHandle handle = 0;
+        int32_t s = StoreReadHeader(dir.file("A$DOC.fy").c_str(), h, &handle);
+        if (s == 0) {
+            EXPECT_EQ(StoreReleaseHeader(handle), 0);
+        }
+        return s;
+    }
+
+    PosixTempDir dir;
+    std::string folder;
+    StoreContext ctx = {};
+};
+
+TEST_F(ExportsTest, HeaderAndEntriesCarryWhatTheModuleReads) {
+    ASSERT_EQ(addVersion(Bytes{'v', '2'}, "second", 0), 0);
+    ArchiveHeader h;
+    ASSERT_EQ(readHeader(&h), 0);
+    EXPECT_EQ(h.count, 2);
+    EXPECT_EQ(h.counter, 2);
+    EXPECT_EQ(h.compressed, 1);
+    ASSERT_NE(h.entries, nullptr);
+    EXPECT_EQ(h.entries[0].number, 1);
+    EXPECT_EQ(h.entries[0].permanent, 1);
+    EXPECT_STREQ(h.entries[0].user, "carol");
+    EXPECT_EQ(h.entries[1].number, 2);
+    EXPECT_EQ(h.entries[1].permanent, 0);
+    EXPECT_STREQ(h.entries[1].comment, "second");
+    EXPECT_GE(h.entries[1].stamp >> 25, 44u);  // 2024 or later
+    int32_t cap = 0;
+    ASSERT_EQ(StoreGetMaxTemp("A$DOC.fy", folder.c_str(), &cap, &ctx), 0);
+    EXPECT_EQ(cap, 7);
+}
+
+TEST_F(ExportsTest, TheEntryArrayOutlivesReleaseAndRereads) {
+    ArchiveHeader h;
+    ASSERT_EQ(readHeader(&h), 0);
+    VersionEntry* first = h.entries;
+    ArchiveHeader again;
+    ASSERT_EQ(readHeader(&again), 0);
+    EXPECT_EQ(again.entries, first);  // unchanged archive: the same array
+    ASSERT_EQ(addVersion(Bytes{'x'}, "x"), 0);
+    ASSERT_EQ(readHeader(&again), 0);
+    EXPECT_EQ(again.count, 2);
+    EXPECT_EQ(first[0].number, 1);  // the older array is still readable
+}
+
+TEST_F(ExportsTest, RetrieveOverwritesAnExistingFile) {
+    Bytes doc = Corpus(3).text(40000);
+    ASSERT_EQ(addVersion(doc, "doc"), 0);
+    PosixTempDir::write(dir.file("FY#1.tmp"), Bytes(100000, 'z'));
+    ASSERT_EQ(StoreRetrieveVersion("FY#1.tmp", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", "", 2, 2, 0,
+                                   1, &ctx), 0);
+    EXPECT_EQ(PosixTempDir::read(dir.file("FY#1.tmp")), doc);
+    EXPECT_NE(StoreRetrieveVersion("FY#1.tmp", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", "", 9, 2, 0,
+                                   1, &ctx), 0);
+}
+
+TEST_F(ExportsTest, PermanentFlagDeleteAndCapThroughTheModulesSequence) {
+    ASSERT_EQ(addVersion(Bytes{'2'}, "2"), 0);
+    ASSERT_EQ(addVersion(Bytes{'3'}, "3"), 0);
+    int32_t flag = 0;
+    ASSERT_EQ(StoreGetPermanent("A$DOC.fy", folder.c_str(), "", 1, &flag, &ctx), 0);
+    EXPECT_EQ(flag, 1);
+    // Delete as the module does it: lock, lock again, clear, delete.
+    ASSERT_EQ(StoreSetLock("doc", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", 1, 0, &ctx), 0);
+    ASSERT_EQ(StoreSetLock("doc", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", 1, 0, &ctx), 0);
+    ASSERT_EQ(StoreSetPermanent("A$DOC.fy", folder.c_str(), "carol", "", 1, 0, &ctx), 0);
+    ASSERT_EQ(StoreDeleteVersion("A$DOC.fy", folder.c_str(), "carol", "", 1, 0, &ctx), 0);
+    ArchiveHeader h;
+    ASSERT_EQ(readHeader(&h), 0);
+    ASSERT_EQ(h.count, 2);
+    EXPECT_EQ(h.entries[0].number, 2);
+    ASSERT_EQ(StoreSetLock("doc", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", 1, 0, &ctx), 0);
+    ASSERT_EQ(StoreSetMaxTemp("A$DOC.fy", folder.c_str(), "carol", 1, &ctx), 0);
+    ASSERT_EQ(readHeader(&h), 0);
+    ASSERT_EQ(h.count, 1);
+    EXPECT_EQ(h.entries[0].number, 3);
+    EXPECT_NE(StoreGetPermanent("A$DOC.fy", folder.c_str(), "", 1, &flag, &ctx), 0);
+}
+
+TEST_F(ExportsTest, WorkingFileNewerOnlyWhenItsBytesDiffer) {
+    PosixTempDir::write(dir.file("doc.txt"), Bytes{'v', '1'});
+    EXPECT_EQ(StoreIsWorkingNewer("doc.txt", "A$DOC.fy", folder.c_str(), folder.c_str()), 0);
+    PosixTempDir::write(dir.file("doc.txt"), Bytes{'v', '2'});
+    EXPECT_GT(StoreIsWorkingNewer("doc.txt", "A$DOC.fy", folder.c_str(), folder.c_str()), 0);
+    EXPECT_LT(StoreIsWorkingNewer("nothing.txt", "A$DOC.fy", folder.c_str(), folder.c_str()), 0);
+}
+
+TEST_F(ExportsTest, BadArgumentsAndLongPathsFailWithoutHarm) {
+    std::string longName(300, 'n');
+    std::string nearly(259 - folder.size() - 1 + 1, 'n');  // joined: exactly 260 bytes
+    EXPECT_NE(StoreGetMaxTemp(longName.c_str(), folder.c_str(), nullptr, &ctx), 0);
+    int32_t cap = 0;
+    EXPECT_NE(StoreGetMaxTemp(longName.c_str(), folder.c_str(), &cap, &ctx), 0);
+    EXPECT_NE(StoreGetMaxTemp(nearly.c_str(), folder.c_str(), &cap, &ctx), 0);
+    EXPECT_NE(StoreGetMaxTemp(nullptr, folder.c_str(), &cap, &ctx), 0);
+    EXPECT_NE(StoreReadHeader(nullptr, nullptr, nullptr), 0);
+    ArchiveHeader h = {};
+    StoreHeaderHandle handle = 0;
+    EXPECT_NE(StoreReadHeader(dir.file("missing.fy").c_str(), &h, &handle), 0);
+    EXPECT_EQ(h.entries, nullptr);
+    EXPECT_NE(StoreReleaseHeader(0), 0);
+    EXPECT_NE(StoreSetPermanent("A$DOC.fy", folder.c_str(), "", "", 0, 1, &ctx), 0);
+    EXPECT_NE(StoreSetMaxTemp("A$DOC.fy", folder.c_str(), "", 0, nullptr), 0);
+    EXPECT_NE(StoreCreateArchive("FY1A2B.tmp", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", "", "", 0, 0,
+                                 0, 7, 7, 0, 1, 0), 0);  // exists already
+    EXPECT_NE(StoreSetLock("x", "none.fy", folder.c_str(), folder.c_str(), "", 1, 0, nullptr), 0);
+}
+
+}  // namespace
+}  // namespace fenn

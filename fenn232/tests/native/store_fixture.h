@@ -1,0 +1,60 @@
+// Shared set-up of the native tests: a store over the in-memory file layer
+// with helpers that speak in bytes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "memory_file_system.h"
+#include "version_store.h"
+
+namespace fenn {
+
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+class StoreFixture : public ::testing::Test {
+protected:
+    const std::string archive = "/a/doc.fy";
+    const std::string source = "/tmp/FY0001.tmp";
+
+    StoreError create(const Bytes& content, bool permanent = false, int cap = 10, bool compress = true) {
+        fs.put(source, content);
+        return store.create(archive, source, note(permanent), cap, compress);
+    }
+    StoreError add(const Bytes& content, bool permanent = false, const std::string& comment = "c") {
+        fs.put(source, content);
+        VersionNote n = note(permanent);
+        n.comment = comment;
+        return store.add(archive, source, n);
+    }
+    Bytes get(int number) {
+        Bytes out;
+        StoreError e = store.retrieveBytes(archive, number, &out);
+        EXPECT_EQ(e, StoreError::Ok) << "version " << number;
+        return out;
+    }
+    std::vector<int> numbers() {
+        ArchiveState s;
+        std::vector<int> r;
+        if (store.read(archive, &s) != StoreError::Ok) return {-1};
+        for (auto& v : s.catalog.versions) r.push_back(v.number);
+        return r;
+    }
+    uint64_t archiveSize() { return fs.bytes(archive).size(); }
+    static VersionNote note(bool permanent) {
+        VersionNote n;
+        n.user = "alice";
+        n.comment = "first";
+        n.permanent = permanent;
+        return n;
+    }
+
+    MemoryFileSystem fs;
+    VersionStore store{fs};
+};
+
+}  // namespace fenn
