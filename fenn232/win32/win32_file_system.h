@@ -1,0 +1,24 @@
+// The file layer of FENN232.DLL: overlapped-offset ReadFile/WriteFile,
+// FlushFileBuffers, LockFileEx byte ranges (they die with the handle and so
+// with the process) and MoveFileEx with write-through, without replacing,
+// for a create that never overwrites. Every handle shares reading, writing
+// and deletion so that readers never stand in a writer's way.
+#pragma once
+
+#include "file_system.h"
+
+namespace fenn {
+
+class Win32FileSystem : public FileSystem {
+public:
+    std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
+    bool stat(const std::string& path, FileStat* out) override;
+    bool exists(const std::string& path) override;
+    bool renameNoReplace(const std::string& from, const std::string& to) override;
+    bool remove(const std::string& path) override;
+    std::string scratchName(const std::string& path) override;
+    int64_t now() override;
+    void sleepMs(int ms) override;
+};
+
+}  // namespace fenn
