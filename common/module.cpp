@@ -1,0 +1,3 @@
+#include "module.h"
+
+HINSTANCE g_hInstance = nullptr;

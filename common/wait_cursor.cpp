@@ -1,0 +1,6 @@
+#include "wait_cursor.h"
+
+HCURSOR BeginWaitCursor()
+{
+    return SetCursor(LoadCursor(nullptr, IDC_WAIT));
+}

@@ -1,0 +1,155 @@
+// The path functions the archive layer and the dialogs share.
+#include <gtest/gtest.h>
+
+#include "path_util.h"
+#include "scratch.h"
+
+using fytest::ScratchFolder;
+
+TEST(SplitPath, SeparatesFolderAndNameAndDropsOneTrailingBackslash)
+{
+    char folder[kPathSize], name[kPathSize];
+    SplitPath("C:\\Docs\\report.doc", folder, name);
+    EXPECT_STREQ(folder, "C:\\Docs");
+    EXPECT_STREQ(name, "report.doc");
+
+    SplitPath("E:\\root.txt", folder, name);
+    EXPECT_STREQ(folder, "E:") << "a file in a drive's root has the bare drive as folder";
+    EXPECT_STREQ(name, "root.txt");
+
+    SplitPath("\\\\server\\share\\x.doc", folder, name);
+    EXPECT_STREQ(folder, "\\\\server\\share");
+    EXPECT_STREQ(name, "x.doc");
+
+    SplitPath("plain.txt", folder, name);
+    EXPECT_STREQ(folder, "");
+    EXPECT_STREQ(name, "plain.txt");
+
+    SplitPath("C:\\Docs\\", folder, nullptr);
+    EXPECT_STREQ(folder, "C:\\Docs");
+    SplitPath("C:\\Docs\\a.b.c", nullptr, name);
+    EXPECT_STREQ(name, "a.b.c");
+}
+
+TEST(PathTests, FilesAndFoldersAreTellable)
+{
+    ScratchFolder scratch;
+    std::string file = scratch / "f.txt";
+    fytest::WriteFileText(file, "x");
+    EXPECT_TRUE(FileExists(file.c_str()));
+    EXPECT_FALSE(FileExists(scratch.Path().c_str()));
+    EXPECT_FALSE(FileExists((scratch / "none").c_str()));
+    EXPECT_TRUE(FolderExists(scratch.Path().c_str()));
+    EXPECT_FALSE(FolderExists(file.c_str()));
+    EXPECT_FALSE(FolderExists((scratch / "none").c_str()));
+}
+
+TEST(PathTests, BareDriveIsTestedAsItsRootWithoutMovingTheCurrentFolder)
+{
+    ScratchFolder scratch;
+    char before[MAX_PATH], after[MAX_PATH];
+    SetCurrentDirectoryA(scratch.Path().c_str());
+    GetCurrentDirectoryA(sizeof(before), before);
+    EXPECT_TRUE(FolderExists("C:"));
+    EXPECT_TRUE(FolderExists("C:\\"));
+    GetCurrentDirectoryA(sizeof(after), after);
+    EXPECT_STREQ(before, after);
+    SetCurrentDirectoryA("C:\\");
+}
+
+TEST(PathTests, CreateFolderPathMakesEveryMissingLevel)
+{
+    ScratchFolder scratch;
+    std::string deep = scratch / "a\\b\\c";
+    EXPECT_TRUE(CreateFolderPath(deep.c_str()));
+    EXPECT_TRUE(FolderExists(deep.c_str()));
+    EXPECT_FALSE(CreateFolderPath(deep.c_str())) << "the last level already exists";
+    EXPECT_TRUE(CreateFolderPath((scratch / "a\\b\\d\\").c_str()));
+    EXPECT_TRUE(FolderExists((scratch / "a\\b\\d").c_str()));
+
+    // A file in the way cannot become a folder.
+    fytest::WriteFileText(scratch / "blocker", "x");
+    EXPECT_FALSE(CreateFolderPath((scratch / "blocker\\sub").c_str()));
+    EXPECT_FALSE(CreateFolderPath(std::string(300, 'q').c_str()));
+}
+
+TEST(PathTests, ZeroLengthOnlyForAnOpenableEmptyFile)
+{
+    ScratchFolder scratch;
+    std::string empty = scratch / "empty.txt";
+    std::string full = scratch / "full.txt";
+    fytest::WriteFileText(empty, "");
+    fytest::WriteFileText(full, "content");
+    EXPECT_TRUE(IsZeroLengthFile(empty.c_str()));
+    EXPECT_FALSE(IsZeroLengthFile(full.c_str()));
+    EXPECT_FALSE(IsZeroLengthFile((scratch / "missing").c_str()));
+    EXPECT_FALSE(IsZeroLengthFile(scratch.Path().c_str()));
+
+    // Held open by a writer that refuses read sharing: it cannot be opened.
+    HANDLE writer = CreateFileA(empty.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(IsZeroLengthFile(empty.c_str()));
+    CloseHandle(writer);
+}
+
+class ArchiveNames : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        drive_ = std::make_unique<fytest::MappedDrive>('E', scratch_.Path());
+        if (!drive_->Mapped())
+            GTEST_SKIP() << "drive letters cannot be mapped here";
+        CreateDirectoryA("E:\\DOCS", nullptr);
+    }
+    ScratchFolder scratch_;
+    std::unique_ptr<fytest::MappedDrive> drive_;
+};
+
+TEST_F(ArchiveNames, EncodeTheShortPath)
+{
+    fytest::WriteFileText("E:\\DOCS\\REPORT.DOC", "x");
+    char name[kPathSize];
+    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\REPORT.DOC", name));
+    EXPECT_STREQ(name, "E$$DOCS$REPORT$DOC.fy");
+}
+
+TEST_F(ArchiveNames, LongNamesUseTheirShortFormAndSameNamesInOtherFoldersDiffer)
+{
+    CreateDirectoryA("E:\\Long folder name", nullptr);
+    std::string path = "E:\\Long folder name\\A very long file name.document";
+    fytest::WriteFileText(path, "x");
+    char expected[kPathSize];
+    ASSERT_GT(GetShortPathNameA(path.c_str(), expected, sizeof(expected)), 0u);
+    std::string encoded = expected;
+    for (char& c : encoded)
+        if (c == '.' || c == ':' || c == '\\')
+            c = '$';
+    char name[kPathSize];
+    ASSERT_TRUE(MakeArchiveName(path.c_str(), name));
+    EXPECT_EQ(std::string(name), encoded + ".fy");
+    EXPECT_EQ(std::string(name).find(' '), std::string::npos);
+
+    fytest::WriteFileText("E:\\DOCS\\same.txt", "x");
+    fytest::WriteFileText("E:\\same.txt", "x");
+    char first[kPathSize], second[kPathSize];
+    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\same.txt", first));
+    ASSERT_TRUE(MakeArchiveName("E:\\same.txt", second));
+    EXPECT_STRNE(first, second);
+}
+
+TEST_F(ArchiveNames, NameOfAFileNotYetThereLeavesNothingBehind)
+{
+    char name[kPathSize];
+    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\NEW.TXT", name));
+    EXPECT_STREQ(name, "E$$DOCS$NEW$TXT.fy");
+    EXPECT_FALSE(fytest::PathExists("E:\\DOCS\\NEW.TXT"));
+}
+
+TEST_F(ArchiveNames, NoShortFormMeansNoName)
+{
+    char name[kPathSize] = "stale";
+    EXPECT_FALSE(MakeArchiveName("E:\\NO\\SUCH\\FOLDER\\F.TXT", name));
+    EXPECT_STREQ(name, "");
+    EXPECT_FALSE(MakeArchiveName((std::string("E:\\") + std::string(270, 'n')).c_str(), name));
+    EXPECT_STREQ(name, "");
+}

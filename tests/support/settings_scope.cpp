@@ -1,0 +1,59 @@
+#include "settings_scope.h"
+
+#include <gtest/gtest.h>
+
+namespace fytest {
+
+SettingsScope::SettingsScope()
+{
+    RemoveKey();
+}
+
+SettingsScope::~SettingsScope()
+{
+    RemoveKey();
+}
+
+void SettingsScope::SetRaw(const char* name, DWORD type, const void* bytes, DWORD size)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(bytes), size), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+void SettingsScope::SetString(const char* name, const std::string& value)
+{
+    SetRaw(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void SettingsScope::SetDword(const char* name, DWORD value)
+{
+    SetRaw(name, REG_DWORD, &value, sizeof(value));
+}
+
+void SettingsScope::Remove(const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, name);
+        RegCloseKey(key);
+    }
+}
+
+void SettingsScope::RemoveKey()
+{
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Zentrik");
+}
+
+bool SettingsScope::KeyExists()
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+}  // namespace fytest

@@ -1,0 +1,317 @@
+#include "ui_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+namespace fytest {
+
+void PumpMessages(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+namespace {
+
+struct WindowQuery {
+    const char* className;
+    const char* caption;
+    HWND found;
+};
+
+bool IsOurs(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId();
+}
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam)
+{
+    auto* query = reinterpret_cast<WindowQuery*>(lParam);
+    if (!IsOurs(window) || !IsWindowVisible(window))
+        return TRUE;
+    char text[512];
+    if (query->className) {
+        GetClassNameA(window, text, sizeof(text));
+        if (lstrcmpiA(text, query->className) != 0)
+            return TRUE;
+    }
+    if (query->caption) {
+        GetWindowTextA(window, text, sizeof(text));
+        if (strcmp(text, query->caption) != 0)
+            return TRUE;
+    }
+    query->found = window;
+    return FALSE;
+}
+
+HWND FindOurWindow(const char* className, const char* caption)
+{
+    WindowQuery query = {className, caption, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+}  // namespace
+
+HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND window = FindOurWindow(className, caption))
+            return window;
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        PumpMessages(20);
+    }
+}
+
+std::string GetText(HWND window)
+{
+    char text[4096] = "";
+    // WM_GETTEXT rather than GetWindowText, which never reads another
+    // thread's control text.
+    SendMessageA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string GetControlText(HWND dialog, int controlId)
+{
+    HWND control = GetDlgItem(dialog, controlId);
+    return control ? GetText(control) : std::string();
+}
+
+void SetControlText(HWND dialog, int controlId, const std::string& text)
+{
+    SendDlgItemMessageA(dialog, controlId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void PressButton(HWND dialog, int buttonId)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+}
+
+namespace {
+
+BOOL CALLBACK CloseOne(HWND window, LPARAM lParam)
+{
+    if (!IsOurs(window) || !IsWindowVisible(window))
+        return TRUE;
+    char className[64];
+    GetClassNameA(window, className, sizeof(className));
+    if (strcmp(className, "#32770") == 0)
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    else
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    ++*reinterpret_cast<int*>(lParam);
+    return TRUE;
+}
+
+}  // namespace
+
+int CloseStrayWindows()
+{
+    int count = 0;
+    EnumWindows(CloseOne, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+bool BoxRecord::HasButtons(std::initializer_list<int> ids) const
+{
+    if (ids.size() != buttons.size())
+        return false;
+    for (int id : ids) {
+        bool found = false;
+        for (int button : buttons)
+            found = found || button == id;
+        if (!found)
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The text control of a message box carries id 0xFFFF; its icon is the one
+// static with SS_ICON (its id differs between systems).
+constexpr int kBoxTextId = 0xFFFF;
+
+BOOL CALLBACK CollectButton(HWND child, LPARAM lParam)
+{
+    char className[32];
+    GetClassNameA(child, className, sizeof(className));
+    if (lstrcmpiA(className, "Button") == 0 && IsWindowVisible(child))
+        reinterpret_cast<BoxRecord*>(lParam)->buttons.push_back(GetDlgCtrlID(child));
+    return TRUE;
+}
+
+BOOL CALLBACK FindIconStatic(HWND child, LPARAM lParam)
+{
+    char className[32];
+    GetClassNameA(child, className, sizeof(className));
+    if (lstrcmpiA(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+        IsWindowVisible(child)) {
+        *reinterpret_cast<HWND*>(lParam) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BoxIcon IconKind(HWND box)
+{
+    HWND iconControl = nullptr;
+    EnumChildWindows(box, FindIconStatic, reinterpret_cast<LPARAM>(&iconControl));
+    if (!iconControl)
+        return BoxIcon::None;
+    HICON icon = reinterpret_cast<HICON>(SendMessageA(iconControl, STM_GETICON, 0, 0));
+    if (!icon)
+        return BoxIcon::None;
+    if (icon == LoadIcon(nullptr, IDI_HAND))
+        return BoxIcon::Stop;
+    if (icon == LoadIcon(nullptr, IDI_QUESTION))
+        return BoxIcon::Question;
+    if (icon == LoadIcon(nullptr, IDI_EXCLAMATION))
+        return BoxIcon::Warning;
+    if (icon == LoadIcon(nullptr, IDI_ASTERISK))
+        return BoxIcon::Information;
+    return BoxIcon::Other;
+}
+
+struct BoxQuery {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND window, LPARAM lParam)
+{
+    auto* query = reinterpret_cast<BoxQuery*>(lParam);
+    if (!IsOurs(window) || !IsWindowVisible(window))
+        return TRUE;
+    char text[512];
+    GetClassNameA(window, text, sizeof(text));
+    if (strcmp(text, "#32770") != 0 || !GetDlgItem(window, kBoxTextId))
+        return TRUE;
+    GetWindowTextA(window, text, sizeof(text));
+    if (query->caption && strcmp(text, query->caption) != 0)
+        return TRUE;
+    query->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindMessageBox(const char* caption)
+{
+    BoxQuery query = {caption, nullptr};
+    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+BoxRecord ReadMessageBox(HWND box)
+{
+    BoxRecord record;
+    record.caption = GetText(box);
+    record.text = GetControlText(box, kBoxTextId);
+    EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&record));
+    record.icon = IconKind(box);
+    return record;
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(std::vector<int> answers, DWORD timeoutMs, const char* caption)
+    : answers_(std::move(answers)), timeoutMs_(timeoutMs), caption_(caption ? caption : "")
+{
+    thread_ = std::thread([this] { Run(); });
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+}
+
+const std::vector<BoxRecord>& MessageBoxAnswerer::Boxes()
+{
+    if (thread_.joinable())
+        thread_.join();
+    return boxes_;
+}
+
+void MessageBoxAnswerer::Run()
+{
+    const char* caption = caption_.empty() ? nullptr : caption_.c_str();
+    for (int answer : answers_) {
+        HWND box = nullptr;
+        DWORD start = GetTickCount();
+        while (!(box = FindMessageBox(caption))) {
+            if (stop_ || GetTickCount() - start >= timeoutMs_)
+                return;
+            Sleep(20);
+        }
+        Sleep(50);   // let the box finish laying itself out
+        BoxRecord record = ReadMessageBox(box);
+        record.pressed = answer;
+        boxes_.push_back(record);
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+        // Wait for this box to go before looking for the next one.
+        start = GetTickCount();
+        while (IsWindow(box) && GetTickCount() - start < timeoutMs_)
+            Sleep(20);
+    }
+}
+
+namespace {
+
+struct Sighting {
+    DWORD firstSeen;
+    std::string caption;
+};
+
+BOOL CALLBACK CollectVisible(HWND window, LPARAM lParam)
+{
+    if (IsOurs(window) && IsWindowVisible(window))
+        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+void StartStrayWindowGuard(DWORD limitMs)
+{
+    std::thread([limitMs] {
+        std::map<HWND, Sighting> seen;
+        for (;;) {
+            Sleep(250);
+            std::vector<HWND> windows;
+            EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
+            std::map<HWND, Sighting> still;
+            DWORD now = GetTickCount();
+            for (HWND window : windows) {
+                auto known = seen.find(window);
+                Sighting sighting = known != seen.end() ? known->second : Sighting{now, GetText(window)};
+                if (now - sighting.firstSeen > limitMs) {
+                    BoxRecord record = ReadMessageBox(window);
+                    ADD_FAILURE() << "window left open: \"" << record.caption << "\" " << record.text;
+                    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                    PostMessageA(window, WM_CLOSE, 0, 0);
+                    sighting.firstSeen = now;   // give it time to close before complaining again
+                }
+                still[window] = sighting;
+            }
+            seen.swap(still);
+        }
+    }).detach();
+}
+
+}  // namespace fytest
