@@ -1,5 +1,7 @@
 #include "fault_file_system.h"
 
+#include <csignal>
+
 namespace fenn {
 namespace {
 
@@ -11,7 +13,10 @@ public:
     }
     bool write(uint64_t offset, const void* data, size_t size) override {
         int s = fs_.step(true);
-        if (s == 2) inner_->write(offset, data, size / 2);
+        if (s == 2) {
+            inner_->write(offset, data, size / 2);
+            fs_.afterTear();
+        }
         return s == 0 && inner_->write(offset, data, size);
     }
     bool size(uint64_t* out) override { return fs_.step(false) == 0 && inner_->size(out); }
@@ -35,7 +40,14 @@ int FaultFileSystem::step(bool isWrite) {
     fired_ = true;
     if (mode_ == Mode::Fail) return 1;
     dead_ = true;
+    if (!isWrite) afterTear();
     return isWrite ? 2 : 1;
+}
+
+void FaultFileSystem::afterTear() {
+#if !defined(_WIN32)
+    if (mode_ == Mode::Exit) std::raise(SIGKILL);
+#endif
 }
 
 std::unique_ptr<File> FaultFileSystem::open(const std::string& path, OpenMode mode) {

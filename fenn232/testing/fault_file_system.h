@@ -14,7 +14,8 @@ namespace fenn {
 
 class FaultFileSystem : public FileSystem {
 public:
-    enum class Mode { None, Fail, Kill };
+    // Exit: like Kill, then the process really dies (SIGKILL) at that call.
+    enum class Mode { None, Fail, Kill, Exit };
 
     explicit FaultFileSystem(FileSystem& inner) : inner_(inner) {}
     void arm(Mode mode, int64_t callIndex) {
@@ -27,6 +28,7 @@ public:
     bool fired() const { return fired_; }
     // Counts one call; returns 0 go on, 1 fail this call, 2 tear this write.
     int step(bool isWrite);
+    void afterTear();
 
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
     bool stat(const std::string& path, FileStat* out) override;
