@@ -9,7 +9,17 @@
 #include <windows.h>
 
 #include "path_util.h"
+#include "store_api.h"
 #include "store_records.h"
+
+// One row of a version list, built from a version entry.
+struct VersionItem {
+    int32_t permanent;     // the entry's flag, widened with its sign; the row's image
+    int32_t number;        // the version number
+    char dateText[100];    // FormatVersionTime of the version
+    char user[36];
+    char comment[132];
+};
 
 class ArchiveFile {
 public:
@@ -29,6 +39,54 @@ public:
 
     // The archive lies beside the working file.
     bool LocalArchiveExists() const;
+
+    // ---- Header and version records ----------------------------------------
+    // Fills a caller-owned header (zeroed first); 0 or the store's status.
+    StoreStatus ReadHeader(ArchiveHeader* header) const;
+    // The number of versions, or -1 when the header cannot be read.
+    int CountVersions() const;
+    // The archive's version counter, or -1 when the header cannot be read.
+    int VersionCounter() const;
+    // 1 for a compressed archive; 0 otherwise or when unreadable.
+    int IsCompressed() const;
+    // Allocates one row per version (freed by the caller with delete[]) and
+    // returns the count; -1, leaving items alone, when the header cannot be read.
+    int ListVersions(VersionItem** items) const;
+    // The local date and time text of a version (0: the working file's last
+    // write) into text (at least 100 bytes). False with text empty on failure.
+    bool FormatVersionTime(int version, char* text) const;
+
+    // ---- Saving ---------------------------------------------------------------
+    // Creates the archive with the working file as its first version; 0 or the
+    // store's status, nonzero when the archive path would be too long.
+    StoreStatus CreateWithFirstVersion(int permanent, int maxTemp, int compress, int singleLocation);
+    // Adds the working file as a new version; 1 when added, 0 when not.
+    int AddVersion(const char* comment, int permanent);
+    // True without an archive, or when the working file is newer than the latest version.
+    bool IsWorkingFileNewer() const;
+    // The cap of temporary versions, 10 when the store cannot tell.
+    int GetMaxTempVersions() const;
+    // Sets the cap; true when the store accepted it.
+    bool SetMaxTempVersions(int max);
+    // The number of temporary versions, or -1 when the header cannot be read.
+    int CountTemporaryVersions() const;
+
+    // ---- Retrieving, deleting, relocating -------------------------------------
+    // Writes a version's content to destPath; the store's status.
+    StoreStatus RetrieveVersion(const char* destPath, int version) const;
+    // The version's permanent flag; 0 when the store cannot tell.
+    int IsPermanent(int version) const;
+    // Sets (1) or clears (0) the flag; true when stored.
+    bool SetPermanent(int version, int flag);
+    // 1: go on with the next selected version (deleted, or kept at the user's
+    // word); 0: stop (cancelled or failed).
+    int DeleteVersion(int version);
+    // Deletes the archive file; always 1.
+    int DeleteArchive();
+    // Copy or move the working file to destPath with its archive. 1: done or
+    // skipped at the user's word; 0: cancelled or failed.
+    int CopyTo(const char* destPath, int ask);
+    int MoveTo(const char* destPath, int ask);
 
     char workingPath[kPathSize];
     char workingFolder[kPathSize];

@@ -1,0 +1,68 @@
+# Sourced by the scripts that run Windows programs: starts one Xvfb and one
+# persistent wineserver for a private prefix under a build folder, and stops
+# exactly those two processes, by PID, when the calling script exits.
+#
+#   source scripts/wine-session.sh BUILD_DIR
+
+wine_build=$(cd "${1:?wine-session: build folder}" && pwd)
+
+export WINEPREFIX="$wine_build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+wine_xvfb_pid=
+wine_server_pid=
+wine_session_stop() {
+    if [ -n "$wine_server_pid" ]; then
+        kill "$wine_server_pid" 2>/dev/null
+        wait "$wine_server_pid" 2>/dev/null
+        wine_server_pid=
+    fi
+    if [ -n "$wine_xvfb_pid" ]; then
+        kill "$wine_xvfb_pid" 2>/dev/null
+        wait "$wine_xvfb_pid" 2>/dev/null
+        wine_xvfb_pid=
+    fi
+}
+trap wine_session_stop EXIT
+trap 'exit 130' INT TERM
+
+wine_session_start() {
+    # A display number nobody uses.
+    local display= n
+    for n in $(seq 91 160); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            display=$n
+            break
+        fi
+    done
+    [ -n "$display" ] || { echo "wine-session: no free X display" >&2; return 1; }
+
+    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >"$wine_build/xvfb.log" 2>&1 &
+    wine_xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$display" ] && break
+        if ! kill -0 "$wine_xvfb_pid" 2>/dev/null; then
+            echo "wine-session: Xvfb did not start" >&2
+            cat "$wine_build/xvfb.log" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    export DISPLAY=":$display"
+
+    mkdir -p "$WINEPREFIX"
+    wineserver -p -f >"$wine_build/wineserver.log" 2>&1 &
+    wine_server_pid=$!
+
+    # Start the prefix's system processes (services, devices, the desktop) now,
+    # with their output going to a log: started later by a test, they would hold
+    # ctest's output pipe open after the test ends.
+    [ -f "$WINEPREFIX/system.reg" ] || echo "wine-session: making a new Wine prefix in $WINEPREFIX"
+    if ! timeout 300 wineboot -u </dev/null >"$wine_build/wineboot.log" 2>&1; then
+        echo "wine-session: wineboot failed" >&2
+        cat "$wine_build/wineboot.log" >&2
+        return 1
+    fi
+}
