@@ -60,7 +60,7 @@ wine_session_start() {
     # with their output going to a log: started later by a test, they would hold
     # ctest's output pipe open after the test ends.
     [ -f "$WINEPREFIX/system.reg" ] || echo "wine-session: making a new Wine prefix in $WINEPREFIX"
-    if ! timeout 300 wineboot -u </dev/null >"$wine_build/wineboot.log" 2>&1; then
+    if ! timeout 300 wineboot </dev/null >"$wine_build/wineboot.log" 2>&1; then
         echo "wine-session: wineboot failed" >&2
         cat "$wine_build/wineboot.log" >&2
         return 1
