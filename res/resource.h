@@ -45,7 +45,7 @@
 #define IDS_ABOUT_CREDITS_1             1204
 #define IDS_ABOUT_CREDITS_2             1205
 
-// 1300-1411: messages, titles and labels of the archive, save and view code.
+// 1300-1412: messages, titles and labels of the archive, save and view code.
 #define IDS_ERR_CREATE_FOLDER           1300
 #define IDS_CONFIRM_REPLACE_FILE        1302
 #define IDS_VERSION_N                   1305
@@ -65,6 +65,7 @@
 #define IDS_ERR_ZERO_LENGTH             1409
 #define IDS_DEFAULT_COMMENT             1410
 #define IDS_NEW_VERSION_TITLE           1411
+#define IDS_ERR_SNAPSHOT                1412    // our own: the working file could not be copied
 
 // 2000-2015: the settings key and the names of its values (2003 is unused).
 #define IDS_SETTINGS_KEY                2000
@@ -99,6 +100,11 @@
 #define IDS_ERR_COPY_FAILED             2112
 #define IDS_ERR_MOVE_FAILED             2113
 #define IDS_ERR_VIEWER_LOAD             2114
+// 2115-2117 are our own: a file that arrived without its archive, and a move
+// whose source could not be removed.
+#define IDS_ERR_VERSIONS_NOT_COPIED     2115
+#define IDS_ERR_VERSIONS_NOT_MOVED      2116
+#define IDS_ERR_SOURCE_NOT_REMOVED      2117
 #define IDS_MOVE_FILE_TITLE             2170
 #define IDS_COPY_FILE_TITLE             2171
 #define IDS_MOVE_FILES_TITLE            2172
