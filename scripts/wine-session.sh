@@ -15,6 +15,10 @@ wine_xvfb_pid=
 wine_server_pid=
 wine_session_stop() {
     if [ -n "$wine_server_pid" ]; then
+        # The prefix is ours alone: end every Windows process of this server
+        # (the system processes wineboot started, and anything a test left),
+        # then the server itself.
+        timeout 30 wineserver -k 2>/dev/null
         kill "$wine_server_pid" 2>/dev/null
         wait "$wine_server_pid" 2>/dev/null
         wine_server_pid=
