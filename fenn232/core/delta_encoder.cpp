@@ -8,7 +8,7 @@ namespace fenn {
 namespace {
 
 constexpr size_t kWindow = 16;
-constexpr size_t kStride = 8;
+constexpr size_t kStride = 16;
 
 inline uint64_t load64(const uint8_t* p) {
     uint64_t v;

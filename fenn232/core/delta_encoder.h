@@ -8,7 +8,7 @@
 //   copy's source offset from the end of the previous copy.
 //
 // Matching: common prefix and suffix first (word-wise compare), then the old
-// middle is indexed every 8 bytes by a hash of 16 bytes; the new middle is
+// middle is indexed every 16 bytes by a hash of 16 bytes; the new middle is
 // scanned, trying first where an insertion or a same-length replacement would
 // resume, then the index. Every candidate is verified byte for byte and
 // extended both ways, so a hash collision costs time, never correctness.

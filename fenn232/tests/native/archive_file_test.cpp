@@ -67,5 +67,19 @@ TEST_F(ArchiveFileTest, ADamagedNewestCatalogIsReportedNotHidden) {
     EXPECT_EQ(store.read(archive, &s), StoreError::Corrupt);
 }
 
+TEST_F(ArchiveFileTest, ASealedSlotWithAWrappingLengthIsRefused) {
+    ASSERT_EQ(create(bytesOf("one")), StoreError::Ok);
+    ArchiveState s;
+    ASSERT_EQ(store.read(archive, &s), StoreError::Ok);
+    Superblock bad = s.superblock;
+    bad.sequence += 5;
+    bad.catalogLength = ~uint64_t(0) - bad.catalogOffset + 100;  // offset + length wraps
+    BlockFormat::encodeSlot(bad, fs.bytes(archive).data() + kSlotOffset[s.slot ^ 1]);
+    // Treated like a torn slot: the other one, intact, is the state.
+    ASSERT_EQ(store.read(archive, &s), StoreError::Ok);
+    EXPECT_EQ(s.superblock.sequence, 1u);
+    EXPECT_EQ(get(1), bytesOf("one"));
+}
+
 }  // namespace
 }  // namespace fenn
