@@ -12,6 +12,11 @@
 #include "store_api.h"
 #include "store_records.h"
 
+// Statuses the archive object gives itself where the store is never called;
+// the store's own failures are positive.
+constexpr StoreStatus kStatusPathTooLong = -1;   // the archive path does not fit
+constexpr StoreStatus kStatusNoSnapshot = -2;    // the working file could not be copied for saving
+
 // One row of a version list, built from a version entry.
 struct VersionItem {
     int32_t permanent;     // the entry's flag, widened with its sign; the row's image
@@ -70,6 +75,14 @@ public:
     bool SetMaxTempVersions(int max);
     // The number of temporary versions, or -1 when the header cannot be read.
     int CountTemporaryVersions() const;
+    // Changes the cap to the number the user typed, with its checks: a text
+    // that is not a whole number from 1 to 32767 is refused with
+    // IDS_ERR_MAX_TEMP_RANGE; when more temporaries exist than the new cap
+    // allows, IDS_WARN_MAX_TEMP_EXCEEDED asks first (Cancel changes nothing).
+    // Boxes are owned by owner. 1 when the store took the new cap.
+    int ChangeMaxTempVersions(HWND owner, const char* typed);
+    // The whole number 1 to 32767 in typed (blanks around it allowed), or -1.
+    static int ParseMaxTempVersions(const char* typed);
 
     // ---- Retrieving, deleting, relocating -------------------------------------
     // Writes a version's content to destPath; the store's status.
@@ -99,5 +112,7 @@ public:
     StoreContext secondaryContext;
 
 private:
+    int Relocate(const char* destPath, int ask, bool move);
+
     bool valid_ = false;
 };

@@ -1,0 +1,145 @@
+// Saving versions through a temporary snapshot, and the cap of temporary versions.
+#include "archive_file.h"
+
+#include <cstring>
+
+#include "message.h"
+#include "resource.h"
+#include "safe_string.h"
+#include "temp_snapshot.h"
+#include "wait_cursor.h"
+
+StoreStatus ArchiveFile::CreateWithFirstVersion(int permanent, int maxTemp, int compress, int singleLocation)
+{
+    WaitCursor wait;
+    TempSnapshot snapshot(workingPath);
+
+    // Without a single location the new archive lies beside its file.
+    if (singleLocation == 0)
+        strcpy(archiveFolder, workingFolder);   // same 260-byte fields
+    if (strlen(archiveFolder) + 1 + strlen(archiveName) >= kPathSize) {
+        snapshot.Discard();
+        ShowMessage(nullptr, IDS_ERR_PATH_TOO_LONG, MB_ICONHAND | MB_OK);
+        return kStatusPathTooLong;
+    }
+    // The full path must also leave room for its terminator in a 260-byte
+    // field, which the text above lets pass at exactly 260 characters.
+    char path[kPathSize];
+    if (!JoinPath(path, archiveFolder, archiveName))
+        return kStatusPathTooLong;
+
+    if (!snapshot.Complete()) {
+        snapshot.Discard();
+        ShowMessage(nullptr, IDS_ERR_SNAPSHOT, MB_ICONHAND | MB_OK, workingPath);
+        return kStatusNoSnapshot;
+    }
+    return StoreCreateArchive(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName, "", "",
+                              permanent, 0, 0, maxTemp, maxTemp, 0, compress, 0);
+}
+
+int ArchiveFile::AddVersion(const char* comment, int permanent)
+{
+    if (!Exists())
+        return 0;
+    WaitCursor wait;
+    TempSnapshot snapshot(workingPath);
+    if (!snapshot.Complete()) {
+        snapshot.Discard();
+        ShowMessage(nullptr, IDS_ERR_SNAPSHOT, MB_ICONHAND | MB_OK, workingPath);
+        return 0;
+    }
+
+    // The store keeps comments of up to 128 characters.
+    char shortComment[129];
+    CopyText(shortComment, comment ? comment : "");
+
+    // Saves under the archive lock; another holder drops this save silently.
+    if (StoreSetLock(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName, 1, 0,
+                     &primaryContext) != 0)
+        return 0;
+    StoreStatus status = StoreAddVersion(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName,
+                                         shortComment, "", permanent, 0, 0, 0, 0, &primaryContext);
+    snapshot.Discard();
+    if (status == 0)
+        return 1;
+    // Given back in the working file's name, as the lock is the archive's.
+    StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 0, 0, &primaryContext);
+    return 0;
+}
+
+bool ArchiveFile::IsWorkingFileNewer() const
+{
+    if (!Exists())
+        return true;
+    return StoreIsWorkingNewer(workingName, archiveName, workingFolder, archiveFolder) > 0;
+}
+
+int ArchiveFile::GetMaxTempVersions() const
+{
+    int32_t value = 0;
+    if (StoreGetMaxTemp(archiveName, archiveFolder, &value, &secondaryContext) != 0)
+        return 10;
+    return value;
+}
+
+bool ArchiveFile::SetMaxTempVersions(int max)
+{
+    if (StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 1, 0, &primaryContext) != 0)
+        return false;
+    // The store gives the lock back itself when the change is done.
+    return StoreSetMaxTemp(archiveName, archiveFolder, userName, max, &primaryContext) == 0;
+}
+
+int ArchiveFile::CountTemporaryVersions() const
+{
+    ArchiveHeader header;
+    if (ReadHeader(&header) != 0)
+        return -1;
+    if (header.count > 0 && !header.entries)
+        return -1;
+    int temporary = 0;
+    for (int i = 0; i < header.count; ++i) {
+        if (header.entries[i].permanent == 0)
+            ++temporary;
+    }
+    return temporary;
+}
+
+int ArchiveFile::ParseMaxTempVersions(const char* typed)
+{
+    // Blanks around the number are forgiven; anything else that is not a
+    // digit makes the whole text invalid. Digits beyond the range stop
+    // counting, so a long run of them cannot overflow.
+    if (!typed)
+        return -1;
+    while (*typed == ' ' || *typed == '\t')
+        ++typed;
+    int value = 0;
+    int digits = 0;
+    for (; *typed >= '0' && *typed <= '9'; ++typed, ++digits) {
+        if (value <= 32767)
+            value = value * 10 + (*typed - '0');
+    }
+    while (*typed == ' ' || *typed == '\t')
+        ++typed;
+    if (digits == 0 || *typed != '\0' || value < 1 || value > 32767)
+        return -1;
+    return value;
+}
+
+int ArchiveFile::ChangeMaxTempVersions(HWND owner, const char* typed)
+{
+    // The order of the checks decides when versions are lost: the range
+    // first, then a warning before the store trims anything.
+    int max = ParseMaxTempVersions(typed);
+    if (max < 0) {
+        ShowMessage(owner, IDS_ERR_MAX_TEMP_RANGE, MB_ICONHAND | MB_OK);
+        return 0;
+    }
+    int temporary = CountTemporaryVersions();
+    if (temporary >= 0 && temporary > max &&
+        ShowMessage(owner, IDS_WARN_MAX_TEMP_EXCEEDED, MB_ICONEXCLAMATION | MB_OKCANCEL) != IDOK)
+        return 0;
+    WaitCursor wait;
+    return SetMaxTempVersions(max) ? 1 : 0;
+}

@@ -1,0 +1,68 @@
+// What the archive tests share: a scratch folder with working files in it,
+// empty settings (archives then lie beside their files), and small helpers.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "archive_file.h"
+#include "scratch.h"
+#include "settings_scope.h"
+#include "ui_driver.h"
+
+namespace fytest {
+
+class ArchiveTest : public testing::Test {
+protected:
+    // Writes a working file in the scratch folder and returns its full path.
+    std::string MakeFile(const std::string& name, const std::string& content)
+    {
+        std::string path = scratch_ / name;
+        WriteFileText(path, content);
+        return path;
+    }
+
+    // A new archive for path with content as its first (temporary) version.
+    void CreateArchive(ArchiveFile& archive, int maxTemp = 10)
+    {
+        ASSERT_EQ(archive.CreateWithFirstVersion(0, maxTemp, 0, 0), 0);
+        ASSERT_TRUE(archive.Exists());
+    }
+
+    // Rewrites the working file and saves it as a new version.
+    void SaveVersion(ArchiveFile& archive, const std::string& content, int permanent = 0,
+                     const char* comment = "changed")
+    {
+        WriteFileText(archive.workingPath, content);
+        ASSERT_EQ(archive.AddVersion(comment, permanent), 1);
+    }
+
+    // The bytes of one version as the store writes them out.
+    std::string Retrieved(const ArchiveFile& archive, int version)
+    {
+        std::string out = scratch_ / ("out" + std::to_string(++retrieved_) + ".bin");
+        EXPECT_EQ(archive.RetrieveVersion(out.c_str(), version), 0) << "version " << version;
+        std::string bytes = ReadFileText(out);
+        DeleteFileA(out.c_str());
+        return bytes;
+    }
+
+    SettingsScope settings_;
+    ScratchFolder scratch_;
+    int retrieved_ = 0;
+};
+
+// Bytes of every value, in an order that compresses badly.
+inline std::string BinaryBytes(size_t size, unsigned seed)
+{
+    std::string bytes(size, '\0');
+    unsigned state = seed * 2654435761u + 1;
+    for (size_t i = 0; i < size; ++i) {
+        state = state * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>(state >> 23);
+    }
+    return bytes;
+}
+
+}  // namespace fytest

@@ -1,0 +1,131 @@
+// The cap of temporary versions: reading, setting, counting, and changing it
+// with its checks and messages.
+#include "archive_fixture.h"
+
+using fytest::ArchiveTest;
+using fytest::BoxIcon;
+using fytest::MessageBoxAnswerer;
+
+namespace {
+
+const char kRangeText[] = "Maximum number of temporary versions must be between 1 and 32767.";
+const char kWarningText[] =
+    "Warning!  The number of temporary versions exceeds the maximum you have chosen.  "
+    "One or more versions will be deleted.";
+
+}  // namespace
+
+class TempCap : public ArchiveTest {
+protected:
+    // An archive with cap 10 and five temporary versions (1 to 5) and one
+    // permanent (6).
+    void SetUp() override
+    {
+        archive_ = std::make_unique<ArchiveFile>(MakeFile("capped.txt", "v1").c_str());
+        CreateArchive(*archive_, 10);
+        for (int i = 2; i <= 5; ++i)
+            SaveVersion(*archive_, "v" + std::to_string(i));
+        SaveVersion(*archive_, "v6 kept", 1);
+    }
+
+    std::unique_ptr<ArchiveFile> archive_;
+};
+
+TEST_F(TempCap, CountsTemporariesAndReadsTheCapGivenAtCreation)
+{
+    EXPECT_EQ(archive_->CountTemporaryVersions(), 5);
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 10);
+    EXPECT_TRUE(archive_->SetMaxTempVersions(7));
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 7);
+    EXPECT_EQ(archive_->CountVersions(), 6) << "no version goes while the cap is not exceeded";
+}
+
+TEST_F(TempCap, CapIsTenWhenTheStoreCannotTell)
+{
+    ArchiveFile none(MakeFile("nothing.txt", "x").c_str());
+    EXPECT_EQ(none.GetMaxTempVersions(), 10);
+    EXPECT_EQ(none.CountTemporaryVersions(), -1);
+}
+
+TEST_F(TempCap, SavingBeyondTheCapDropsTheOldestTemporary)
+{
+    ASSERT_TRUE(archive_->SetMaxTempVersions(5));
+    SaveVersion(*archive_, "v7");
+    EXPECT_EQ(archive_->CountTemporaryVersions(), 5);
+    VersionItem* items = nullptr;
+    ASSERT_EQ(archive_->ListVersions(&items), 6);
+    EXPECT_EQ(items[0].number, 2) << "version 1 went";
+    delete[] items;
+}
+
+TEST_F(TempCap, LoweringBelowTheTemporariesWarnsAndCancelKeepsEverything)
+{
+    MessageBoxAnswerer answerer({IDCANCEL});
+    EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, "3"), 0);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    const auto& box = answerer.Boxes()[0];
+    EXPECT_EQ(box.caption, "Fennory (TM)");
+    EXPECT_EQ(box.text, kWarningText);
+    EXPECT_TRUE(box.HasButtons({IDOK, IDCANCEL}));
+    EXPECT_EQ(box.icon, BoxIcon::Warning);
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 10);
+    EXPECT_EQ(archive_->CountVersions(), 6);
+}
+
+TEST_F(TempCap, LoweringBelowTheTemporariesWithOkTrimsToTheNewCap)
+{
+    MessageBoxAnswerer answerer({IDOK});
+    EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, "3"), 1);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 3);
+    EXPECT_EQ(archive_->CountTemporaryVersions(), 3);
+    EXPECT_EQ(archive_->CountVersions(), 4) << "the permanent version stays";
+    EXPECT_EQ(archive_->IsPermanent(6), 1);
+    EXPECT_EQ(Retrieved(*archive_, 5), "v5");
+}
+
+TEST_F(TempCap, CapEqualToTheTemporariesOrAboveChangesWithoutAQuestion)
+{
+    // A box here would stay open and fail the test through the window guard.
+    EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, "5"), 1);
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 5);
+    EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, " 32767 "), 1);
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 32767);
+    EXPECT_EQ(archive_->CountVersions(), 6);
+}
+
+TEST_F(TempCap, NumbersOutsideTheRangeAreRefusedBeforeAnythingElse)
+{
+    // Every refusal comes before the warning, even for 0, which is below the
+    // five temporaries.
+    const char* refused[] = {"0", "32768", "-3", "abc", ""};
+    MessageBoxAnswerer answerer({IDOK, IDOK, IDOK, IDOK, IDOK});
+    for (const char* typed : refused)
+        EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, typed), 0) << typed;
+    ASSERT_EQ(answerer.Boxes().size(), 5u);
+    for (const auto& box : answerer.Boxes()) {
+        EXPECT_EQ(box.text, kRangeText);
+        EXPECT_EQ(box.icon, BoxIcon::Stop);
+        EXPECT_TRUE(box.HasButtons({IDOK}));
+    }
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 10);
+    EXPECT_EQ(archive_->CountVersions(), 6);
+}
+
+TEST(TempCapText, OnlyWholeNumbersFromOneTo32767)
+{
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("1"), 1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("32767"), 32767);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("007"), 7);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("\t12 "), 12);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("0"), -1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("32768"), -1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("99999999999999999999"), -1) << "no overflow into range";
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("4294967297"), -1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("1 2"), -1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("5x"), -1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("+5"), -1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("2.5"), -1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions("   "), -1);
+    EXPECT_EQ(ArchiveFile::ParseMaxTempVersions(nullptr), -1);
+}

@@ -1,0 +1,230 @@
+// Moving and copying a working file with its archive.
+#include "archive_fixture.h"
+
+using fytest::ArchiveTest;
+using fytest::BoxIcon;
+using fytest::MessageBoxAnswerer;
+using fytest::PathExists;
+using fytest::ReadFileText;
+using fytest::WriteFileText;
+
+class Relocation : public ArchiveTest {
+protected:
+    void SetUp() override
+    {
+        from_ = scratch_ / "from";
+        to_ = scratch_ / "to";
+        CreateDirectoryA(from_.c_str(), nullptr);
+        CreateDirectoryA(to_.c_str(), nullptr);
+    }
+
+    // X.DOC in the source folder with versions "one" and "two".
+    std::unique_ptr<ArchiveFile> MakeSource()
+    {
+        WriteFileText(from_ + "\\X.DOC", "one");
+        auto archive = std::make_unique<ArchiveFile>((from_ + "\\X.DOC").c_str());
+        EXPECT_EQ(archive->CreateWithFirstVersion(0, 10, 0, 1), 0);
+        WriteFileText(archive->workingPath, "two");
+        EXPECT_EQ(archive->AddVersion("", 0), 1);
+        return archive;
+    }
+
+    // The destination pair holds the source's file and both versions.
+    void ExpectCarried(const std::string& dest)
+    {
+        EXPECT_EQ(ReadFileText(dest), "two");
+        ArchiveFile there(dest.c_str());
+        ASSERT_TRUE(there.Exists()) << dest;
+        EXPECT_EQ(there.CountVersions(), 2);
+        EXPECT_EQ(Retrieved(there, 1), "one");
+    }
+
+    std::string from_, to_;
+};
+
+TEST_F(Relocation, MoveTakesTheArchiveBesideTheFileAlongUnderItsNewName)
+{
+    auto source = MakeSource();
+    std::string oldArchive = source->archivePath;
+    std::string dest = to_ + "\\X.DOC";
+    EXPECT_EQ(source->MoveTo(dest.c_str(), 0), 1);
+
+    ExpectCarried(dest);
+    EXPECT_TRUE(ArchiveFile(dest.c_str()).LocalArchiveExists());
+    EXPECT_FALSE(PathExists(source->workingPath));
+    EXPECT_FALSE(PathExists(oldArchive));
+}
+
+TEST_F(Relocation, MoveWithACentralArchiveKeepsItThereUnderTheNewName)
+{
+    std::string central = scratch_ / "central";
+    settings_.SetString("VersionsPath", central);
+    auto source = MakeSource();
+    ASSERT_STREQ(source->archiveFolder, central.c_str());
+    std::string oldArchive = source->archivePath;
+    std::string dest = to_ + "\\Y.DOC";
+    EXPECT_EQ(source->MoveTo(dest.c_str(), 1), 1);
+
+    ExpectCarried(dest);
+    ArchiveFile there(dest.c_str());
+    EXPECT_STREQ(there.archiveFolder, central.c_str());
+    EXPECT_FALSE(there.LocalArchiveExists());
+    EXPECT_FALSE(PathExists(oldArchive));
+    EXPECT_FALSE(PathExists(source->workingPath));
+}
+
+TEST_F(Relocation, CopyLeavesTwoIndependentPairs)
+{
+    auto source = MakeSource();
+    std::string dest = to_ + "\\X.DOC";
+    EXPECT_EQ(source->CopyTo(dest.c_str(), 1), 1);
+
+    ExpectCarried(dest);
+    EXPECT_EQ(ReadFileText(source->workingPath), "two");
+    EXPECT_EQ(source->CountVersions(), 2);
+    ArchiveFile copy(dest.c_str());
+    WriteFileText(dest, "three");
+    EXPECT_EQ(copy.AddVersion("", 0), 1);
+    EXPECT_EQ(copy.CountVersions(), 3);
+    EXPECT_EQ(source->CountVersions(), 2);
+}
+
+TEST_F(Relocation, OntoAnExistingFileAsksAndEachAnswerDoesWhatItSays)
+{
+    auto source = MakeSource();
+    std::string dest = to_ + "\\X.DOC";
+    WriteFileText(dest, "already there");
+    const std::string question = dest + "\nThis file already exists.\n\nReplace existing file and all associated versions?";
+
+    MessageBoxAnswerer answerer({IDNO, IDCANCEL, IDYES});
+    EXPECT_EQ(source->CopyTo(dest.c_str(), 1), 1) << "No skips the file";
+    EXPECT_EQ(ReadFileText(dest), "already there");
+    EXPECT_EQ(source->MoveTo(dest.c_str(), 1), 0) << "Cancel";
+    EXPECT_EQ(ReadFileText(dest), "already there");
+    EXPECT_TRUE(PathExists(source->workingPath));
+    EXPECT_EQ(source->MoveTo(dest.c_str(), 1), 1) << "Yes";
+
+    const auto& boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.text, question);
+        EXPECT_TRUE(box.HasButtons({IDYES, IDNO, IDCANCEL}));
+        EXPECT_EQ(box.icon, BoxIcon::Warning);
+    }
+    ExpectCarried(dest);
+    EXPECT_FALSE(PathExists(source->workingPath));
+}
+
+TEST_F(Relocation, OntoAnExistingArchiveAsksAboutTheArchive)
+{
+    auto source = MakeSource();
+    std::string dest = to_ + "\\X.DOC";
+    // Another X.DOC once lived there and left its archive; the file itself is
+    // there too, but with ask 0 the caller has already asked about it.
+    WriteFileText(dest, "older file");
+    ArchiveFile old(dest.c_str());
+    ASSERT_EQ(old.CreateWithFirstVersion(0, 10, 0, 1), 0);
+    const std::string question =
+        dest + "\nAn archive for this file already exists in " + to_ + ".\n\nReplace existing archive?";
+
+    MessageBoxAnswerer answerer({IDNO, IDYES});
+    EXPECT_EQ(source->CopyTo(dest.c_str(), 0), 1);
+    EXPECT_EQ(ReadFileText(dest), "older file");
+    EXPECT_EQ(old.CountVersions(), 1);
+    EXPECT_EQ(source->CopyTo(dest.c_str(), 0), 1);
+
+    const auto& boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, question);
+    EXPECT_TRUE(boxes[0].HasButtons({IDYES, IDNO, IDCANCEL}));
+    EXPECT_EQ(boxes[0].icon, BoxIcon::Warning);
+    ExpectCarried(dest);
+}
+
+TEST_F(Relocation, FileWithoutAnArchiveMovesAndDoesNotInheritAReplacedHistory)
+{
+    std::string plain = from_ + "\\PLAIN.TXT";
+    WriteFileText(plain, "no history");
+    std::string dest = to_ + "\\PLAIN.TXT";
+    WriteFileText(dest, "old");
+    ArchiveFile old(dest.c_str());
+    ASSERT_EQ(old.CreateWithFirstVersion(0, 10, 0, 1), 0);
+
+    ArchiveFile source(plain.c_str());
+    MessageBoxAnswerer answerer({IDYES});
+    EXPECT_EQ(source.MoveTo(dest.c_str(), 1), 1);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(ReadFileText(dest), "no history");
+    EXPECT_FALSE(PathExists(plain));
+    EXPECT_FALSE(ArchiveFile(dest.c_str()).Exists()) << "the replaced file's versions went with it";
+
+    // And without anything at the destination: no question at all.
+    WriteFileText(plain, "again");
+    ArchiveFile again(plain.c_str());
+    EXPECT_EQ(again.CopyTo((to_ + "\\NEW.TXT").c_str(), 1), 1);
+    EXPECT_EQ(ReadFileText(to_ + "\\NEW.TXT"), "again");
+}
+
+TEST_F(Relocation, ReadOnlyWorkingFileIsMoved)
+{
+    auto source = MakeSource();
+    SetFileAttributesA(source->workingPath, FILE_ATTRIBUTE_READONLY);
+    std::string dest = to_ + "\\X.DOC";
+    EXPECT_EQ(source->MoveTo(dest.c_str(), 0), 1);
+    ExpectCarried(dest);
+    EXPECT_FALSE(PathExists(source->workingPath));
+    EXPECT_TRUE(GetFileAttributesA(dest.c_str()) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)
+{
+    auto source = MakeSource();
+    std::string missing = scratch_ / "nowhere";
+    MessageBoxAnswerer answerer({IDOK, IDOK, IDOK});
+    EXPECT_EQ(source->CopyTo((missing + "\\X.DOC").c_str(), 1), 0);
+    EXPECT_EQ(source->MoveTo((missing + "\\X.DOC").c_str(), 1), 0);
+    // Onto itself: the file would be emptied by its own copy.
+    EXPECT_EQ(source->MoveTo(source->workingPath, 1), 0);
+
+    const auto& boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].text, "Error!  The file X.DOC could not be copied to " + missing + "!");
+    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
+    EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
+    EXPECT_EQ(boxes[1].text, "Error!  The file X.DOC could not be moved to " + missing + "!");
+    EXPECT_EQ(boxes[2].text, "Error!  The file X.DOC could not be moved to " + from_ + "!");
+    EXPECT_EQ(ReadFileText(source->workingPath), "two");
+    EXPECT_EQ(source->CountVersions(), 2);
+}
+
+TEST_F(Relocation, WhenOnlyTheArchiveCannotFollowAMoveIsTakenBackAndACopySaysSo)
+{
+    auto source = MakeSource();
+    std::string dest = to_ + "\\X.DOC";
+    // A folder where the destination's archive would go: the file can be
+    // copied, its archive cannot.
+    ArchiveFile there(dest.c_str());
+    ASSERT_TRUE(there.archiveName[0]);
+    std::string blocked = to_ + "\\" + there.archiveName;
+    ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), nullptr));
+
+    MessageBoxAnswerer answerer({IDOK, IDOK});
+    EXPECT_EQ(source->MoveTo(dest.c_str(), 1), 0);
+    EXPECT_FALSE(PathExists(dest)) << "the move was taken back";
+    EXPECT_EQ(ReadFileText(source->workingPath), "two");
+    EXPECT_EQ(source->CountVersions(), 2);
+
+    EXPECT_EQ(source->CopyTo(dest.c_str(), 1), 0);
+    EXPECT_EQ(ReadFileText(dest), "two") << "a copy keeps the file it made";
+    EXPECT_EQ(source->CountVersions(), 2);
+
+    const auto& boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, source->workingPath + std::string("\nThe versions of this file could not be moved to ") +
+                                 to_ + ".  The file and its versions have been left where they were.");
+    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
+    EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
+    EXPECT_EQ(boxes[1].text, source->workingPath + std::string("\nThe file was copied to ") + to_ +
+                                 ", but its versions could not be copied with it.");
+}
