@@ -1,0 +1,116 @@
+#include "save_options_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "help.h"
+#include "message.h"
+#include "resource.h"
+#include "save_options.h"
+#include "string_res.h"
+
+namespace {
+
+// The up-down control speeds up the longer an arrow is held.
+const UDACCEL kMaxTempAcceleration[] = {{1, 1}, {3, 5}, {5, 100}, {7, 1000}};
+
+}  // namespace
+
+UINT SaveOptionsDialog::DialogId() const
+{
+    return options_.newArchive ? IDD_NEW_VERSION : IDD_SAVE_PROPERTIES;
+}
+
+void SaveOptionsDialog::OnInitDialog()
+{
+    HWND dialog = options_.dialogWindow;
+    if (options_.newArchive) {
+        CheckDlgButton(dialog, IDC_FIRST_PERMANENT_CHECK, options_.permanent ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_COMPRESSION_CHECK, options_.useCompression ? BST_CHECKED : BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_SINGLE_LOCATION_CHECK, options_.singleLocation ? BST_CHECKED : BST_UNCHECKED);
+        SetDlgItemInt(dialog, IDC_NEW_MAX_TEMP_EDIT, static_cast<UINT>(options_.maxTempVersions), FALSE);
+        SendDlgItemMessageA(dialog, IDC_NEW_MAX_TEMP_SPIN, UDM_SETRANGE32, kMinTempVersions, kMaxTempVersions);
+        SendDlgItemMessageA(dialog, IDC_NEW_MAX_TEMP_SPIN, UDM_SETACCEL,
+                            sizeof(kMaxTempAcceleration) / sizeof(kMaxTempAcceleration[0]),
+                            reinterpret_cast<LPARAM>(kMaxTempAcceleration));
+    } else {
+        CheckDlgButton(dialog, IDC_PERMANENT_CHECK, options_.permanent ? BST_CHECKED : BST_UNCHECKED);
+        SetDlgItemTextA(dialog, IDC_COMMENT_EDIT, options_.comment);
+        SendDlgItemMessageA(dialog, IDC_COMMENT_EDIT, EM_LIMITTEXT, sizeof(options_.comment) - 1, 0);
+    }
+
+    char format[100];
+    LoadStr(options_.newArchive ? IDS_NEW_VERSION_TITLE : IDS_VERSION_PROPERTIES_TITLE, format);
+    char title[400];   // the format and a 260-byte name; a longer name is cut
+    snprintf(title, sizeof(title), format, options_.titleName ? options_.titleName : "");
+    SetWindowTextA(dialog, title);
+}
+
+void SaveOptionsDialog::OnOk()
+{
+    HWND dialog = options_.dialogWindow;
+    if (options_.newArchive) {
+        options_.permanent = IsDlgButtonChecked(dialog, IDC_FIRST_PERMANENT_CHECK) == BST_CHECKED;
+        options_.useCompression = IsDlgButtonChecked(dialog, IDC_COMPRESSION_CHECK) == BST_CHECKED;
+        options_.singleLocation = IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION_CHECK) == BST_CHECKED;
+        BOOL read = FALSE;
+        UINT maximum = GetDlgItemInt(dialog, IDC_NEW_MAX_TEMP_EDIT, &read, FALSE);
+        if (!read || maximum < static_cast<UINT>(kMinTempVersions) || maximum > static_cast<UINT>(kMaxTempVersions)) {
+            // The dialog stays for a corrected number.
+            ShowMessage(dialog, IDS_ERR_MAX_TEMP_RANGE, MB_ICONHAND | MB_OK);
+            SetFocus(GetDlgItem(dialog, IDC_NEW_MAX_TEMP_EDIT));
+            SendDlgItemMessageA(dialog, IDC_NEW_MAX_TEMP_EDIT, EM_SETSEL, 0, -1);
+            return;
+        }
+        options_.maxTempVersions = static_cast<int>(maximum);
+    } else {
+        options_.permanent = IsDlgButtonChecked(dialog, IDC_PERMANENT_CHECK) == BST_CHECKED;
+        GetDlgItemTextA(dialog, IDC_COMMENT_EDIT, options_.comment, sizeof(options_.comment));
+    }
+    EndDialog(dialog, IDOK);
+}
+
+void SaveOptionsDialog::OnHelpButton()
+{
+    ShowHelpTopic(options_.dialogWindow, HELP_TOPIC_BASE + DialogId());
+}
+
+void SaveOptionsDialog::OnContextHelp(const HELPINFO* info)
+{
+    ShowContextHelp(DialogId(), info);
+}
+
+INT_PTR CALLBACK SaveOptionsDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        auto* options = reinterpret_cast<SaveOptions*>(lParam);
+        options->dialogWindow = dialog;
+        SaveOptionsDialog(*options).OnInitDialog();
+        return TRUE;
+    }
+    auto* options = reinterpret_cast<SaveOptions*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (!options)
+        return FALSE;
+    SaveOptionsDialog self(*options);
+    switch (message) {
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            self.OnOk();
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        case IDC_HELP_BUTTON:
+            self.OnHelpButton();
+            return TRUE;
+        }
+        break;
+    case WM_HELP:
+        self.OnContextHelp(reinterpret_cast<const HELPINFO*>(lParam));
+        return TRUE;
+    }
+    return FALSE;
+}

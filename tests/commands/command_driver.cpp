@@ -1,0 +1,303 @@
+#include "command_driver.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "resource.h"
+#include "store_api.h"
+#include "ui_driver.h"
+
+namespace fytest {
+
+namespace {
+
+struct DialogQuery {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND window, LPARAM lParam)
+{
+    auto* query = reinterpret_cast<DialogQuery*>(lParam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
+        return TRUE;
+    char text[512];
+    GetClassNameA(window, text, sizeof(text));
+    if (strcmp(text, "#32770") != 0)
+        return TRUE;
+    // InternalGetWindowText reads the caption without a message to the
+    // dialog's (possibly busy) thread.
+    WCHAR wide[512];
+    InternalGetWindowText(window, wide, 512);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+    if (strcmp(text, query->caption) != 0)
+        return TRUE;
+    query->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForDialog(const std::string& caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DialogQuery query = {caption.c_str(), nullptr};
+        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&query));
+        if (query.found) {
+            Sleep(100);   // let it finish initialising
+            return query.found;
+        }
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        Sleep(20);
+    }
+}
+
+bool WaitForClose(HWND window, DWORD timeoutMs)
+{
+    return WaitUntil([window] { return !IsWindow(window); }, timeoutMs);
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool IsChecked(HWND dialog, int controlId)
+{
+    return SendDlgItemMessageA(dialog, controlId, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND dialog, int controlId, bool checked)
+{
+    SendDlgItemMessageA(dialog, controlId, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TypeText(HWND dialog, int controlId, const std::string& text)
+{
+    HWND control = GetDlgItem(dialog, controlId);
+    for (char c : text)
+        SendMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+void AnswerFileDialog(HWND dialog, const std::string& path)
+{
+    // The explorer-style dialog has its name field in a combo box (1148) or an
+    // edit (1152); the folder-picking template keeps 1152, hidden.
+    HWND combo = GetDlgItem(dialog, 1148);
+    if (combo)
+        SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    if (HWND edit = GetDlgItem(dialog, 1152))
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PressButton(dialog, IDOK);
+}
+
+// ---- FakeHelpEngine --------------------------------------------------------
+
+namespace {
+
+// The request record the help call sends with WM_COPYDATA.
+struct HelpRecord {
+    WORD size;
+    WORD command;
+    LONG data;
+    LONG reserved;
+    WORD ofsFilename;
+    WORD ofsData;
+};
+constexpr ULONG_PTR kHelpMagic = 0xA1DE505;
+
+std::mutex g_helpLock;
+std::vector<FakeHelpEngine::Request> g_helpRequests;
+
+}  // namespace
+
+FakeHelpEngine::FakeHelpEngine()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "MS_WINHELP";
+    RegisterClassA(&windowClass);
+    {
+        std::lock_guard<std::mutex> lock(g_helpLock);
+        g_helpRequests.clear();
+    }
+    window_ = CreateWindowA("MS_WINHELP", "Help stand-in", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+}
+
+FakeHelpEngine::~FakeHelpEngine()
+{
+    if (window_)
+        DestroyWindow(window_);
+}
+
+std::vector<FakeHelpEngine::Request> FakeHelpEngine::Requests() const
+{
+    std::lock_guard<std::mutex> lock(g_helpLock);
+    return g_helpRequests;
+}
+
+LRESULT CALLBACK FakeHelpEngine::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA) {
+        auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data->dwData == kHelpMagic && data->cbData >= sizeof(HelpRecord)) {
+            auto* record = static_cast<const HelpRecord*>(data->lpData);
+            Request request;
+            request.command = record->command;
+            request.data = static_cast<ULONG_PTR>(record->data);
+            if (record->ofsFilename && record->ofsFilename < data->cbData)
+                request.file = reinterpret_cast<const char*>(record) + record->ofsFilename;
+            std::lock_guard<std::mutex> lock(g_helpLock);
+            g_helpRequests.push_back(request);
+        }
+        return TRUE;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// ---- ProgressWatcher -------------------------------------------------------
+
+namespace {
+
+ProgressWatcher* g_watcher = nullptr;
+
+bool IsProgressDialog(HWND window)
+{
+    HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    if (!bar)
+        return false;
+    char className[64];
+    GetClassNameA(bar, className, sizeof(className));
+    return lstrcmpiA(className, PROGRESS_CLASSA) == 0;
+}
+
+}  // namespace
+
+ProgressWatcher::ProgressWatcher(const std::string& cancelWhenTextHas) : cancelWhenTextHas_(cancelWhenTextHas)
+{
+    g_watcher = this;
+    hook_ = SetWindowsHookExA(WH_CALLWNDPROC, HookProc, nullptr, GetCurrentThreadId());
+}
+
+ProgressWatcher::~ProgressWatcher()
+{
+    if (hook_)
+        UnhookWindowsHookEx(hook_);
+    g_watcher = nullptr;
+}
+
+LRESULT CALLBACK ProgressWatcher::HookProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && g_watcher)
+        g_watcher->OnMessage(*reinterpret_cast<const CWPSTRUCT*>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void ProgressWatcher::OnMessage(const CWPSTRUCT& message)
+{
+    HWND parent = GetParent(message.hwnd);
+    switch (message.message) {
+    case WM_SETTEXT:
+        if (IsProgressDialog(message.hwnd)) {
+            windowSeen = true;
+            caption = reinterpret_cast<const char*>(message.lParam);
+        } else if (parent && GetDlgCtrlID(message.hwnd) == IDC_PROGRESS_TEXT && IsProgressDialog(parent)) {
+            std::string text = reinterpret_cast<const char*>(message.lParam);
+            texts.push_back(text);
+            if (!cancelPressed && !cancelWhenTextHas_.empty() && text.find(cancelWhenTextHas_) != std::string::npos) {
+                // Queued like a click while this file is worked on.
+                PressButton(parent, IDCANCEL);
+                cancelPressed = true;
+            }
+        }
+        break;
+    case PBM_SETRANGE:
+        if (GetDlgCtrlID(message.hwnd) == IDC_PROGRESS_BAR && parent && IsProgressDialog(parent))
+            rangeHigh = HIWORD(message.lParam);
+        break;
+    case PBM_STEPIT:
+        if (GetDlgCtrlID(message.hwnd) == IDC_PROGRESS_BAR && parent && IsProgressDialog(parent))
+            ++steps;
+        break;
+    }
+}
+
+// ---- Archives through the store --------------------------------------------
+
+std::vector<StoredVersion> ReadStoredVersions(const std::string& archivePath)
+{
+    std::vector<StoredVersion> versions;
+    if (GetFileAttributesA(archivePath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return versions;
+    ArchiveHeader header;
+    memset(&header, 0, sizeof(header));
+    StoreHeaderHandle handle = 0;
+    if (StoreReadHeader(archivePath.c_str(), &header, &handle) != 0)
+        return versions;
+    for (int i = 0; i < header.count && header.entries; ++i) {
+        const VersionEntry& entry = header.entries[i];
+        versions.push_back({entry.number, entry.permanent, std::string(entry.comment, strnlen(entry.comment, 129))});
+    }
+    StoreReleaseHeader(handle);
+    return versions;
+}
+
+std::string ArchiveNameOf(const std::string& workingPath)
+{
+    char shortPath[MAX_PATH] = "";
+    if (!GetShortPathNameA(workingPath.c_str(), shortPath, sizeof(shortPath)))
+        return std::string();
+    std::string name = shortPath;
+    for (char& c : name) {
+        if (c == '.' || c == ':' || c == '\\')
+            c = '$';
+    }
+    return name + ".fy";
+}
+
+void FillSelection(FileList& list, const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths)
+        list.AddFront(path.c_str());
+}
+
+std::vector<std::string> SelectionPaths(const FileList& list)
+{
+    std::vector<std::string> paths;
+    for (FileNode* node = list.Head(); node; node = node->next)
+        paths.push_back(node->path);
+    return paths;
+}
+
+void AgeFile(const std::string& path, int hours)
+{
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER value;
+    value.LowPart = now.dwLowDateTime;
+    value.HighPart = now.dwHighDateTime;
+    value.QuadPart -= static_cast<ULONGLONG>(hours) * 3600ULL * 10000000ULL;
+    FILETIME then = {value.LowPart, value.HighPart};
+    SetFileTime(file, nullptr, nullptr, &then);
+    CloseHandle(file);
+}
+
+}  // namespace fytest
