@@ -1,0 +1,266 @@
+// The New Version and Version Properties dialogs, driven on screen.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "command_driver.h"
+#include "resource.h"
+#include "save_options.h"
+#include "settings_scope.h"
+#include "ui_driver.h"
+
+using fytest::DialogDriver;
+using fytest::FakeHelpEngine;
+using fytest::MessageBoxAnswerer;
+using fytest::SettingsScope;
+
+TEST(SaveOptionsRecord, DefaultsGiveWayToTheSettings)
+{
+    SettingsScope settings;
+    {
+        SaveOptions options;
+        EXPECT_EQ(options.permanent, 0);
+        EXPECT_EQ(options.useCompression, 0);
+        EXPECT_EQ(options.singleLocation, 1);
+        EXPECT_EQ(options.maxTempVersions, 10);
+        EXPECT_EQ(options.newArchive, 0);
+    }
+    settings.SetDword("UseCompression", 1);
+    settings.SetDword("SingleLocation", 0);
+    settings.SetDword("MaxTempVersions", 25);
+    SaveOptions options;
+    EXPECT_EQ(options.useCompression, 1);
+    EXPECT_EQ(options.singleLocation, 0);
+    EXPECT_EQ(options.maxTempVersions, 25);
+    EXPECT_EQ(options.permanent, 0) << "no setting for the permanent flag";
+}
+
+TEST(NewVersionDialog, ShowsTheSettingsAndReturnsTheChoices)
+{
+    SettingsScope settings;
+    settings.SetDword("UseCompression", 1);
+    settings.SetDword("MaxTempVersions", 25);
+    SaveOptions options;
+    options.newArchive = 1;
+    char title[] = "Multiple Files";
+    options.titleName = title;
+
+    bool compressionShown = false, singleShown = false, permanentShown = true;
+    std::string maxShown;
+    int low = 0, high = 0;
+    UDACCEL accel[8] = {};
+    LRESULT accelCount = 0;
+    DialogDriver driver([&] {
+        HWND dialog = fytest::WaitForDialog("New Version - Multiple Files");
+        if (!dialog)
+            return;
+        permanentShown = fytest::IsChecked(dialog, IDC_FIRST_PERMANENT_CHECK);
+        compressionShown = fytest::IsChecked(dialog, IDC_COMPRESSION_CHECK);
+        singleShown = fytest::IsChecked(dialog, IDC_SINGLE_LOCATION_CHECK);
+        maxShown = fytest::GetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT);
+        SendDlgItemMessageA(dialog, IDC_NEW_MAX_TEMP_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                            reinterpret_cast<LPARAM>(&high));
+        accelCount = SendDlgItemMessageA(dialog, IDC_NEW_MAX_TEMP_SPIN, UDM_GETACCEL, 8,
+                                         reinterpret_cast<LPARAM>(accel));
+        fytest::SetChecked(dialog, IDC_FIRST_PERMANENT_CHECK, true);
+        fytest::SetChecked(dialog, IDC_COMPRESSION_CHECK, false);
+        fytest::SetChecked(dialog, IDC_SINGLE_LOCATION_CHECK, false);
+        fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, "");
+        fytest::TypeText(dialog, IDC_NEW_MAX_TEMP_EDIT, "4x2");   // the field takes digits only
+        fytest::PressButton(dialog, IDOK);
+    });
+    INT_PTR result = options.RunDialog(nullptr);
+    driver.Join();
+
+    EXPECT_EQ(result, IDOK);
+    EXPECT_FALSE(permanentShown);
+    EXPECT_TRUE(compressionShown);
+    EXPECT_TRUE(singleShown);
+    EXPECT_EQ(maxShown, "25");
+    EXPECT_EQ(low, 1);
+    EXPECT_EQ(high, 32767);
+    ASSERT_EQ(accelCount, 4);
+    EXPECT_EQ(accel[0].nSec, 1u);
+    EXPECT_EQ(accel[0].nInc, 1u);
+    EXPECT_EQ(accel[1].nSec, 3u);
+    EXPECT_EQ(accel[1].nInc, 5u);
+    EXPECT_EQ(accel[2].nSec, 5u);
+    EXPECT_EQ(accel[2].nInc, 100u);
+    EXPECT_EQ(accel[3].nSec, 7u);
+    EXPECT_EQ(accel[3].nInc, 1000u);
+
+    EXPECT_EQ(options.permanent, 1);
+    EXPECT_EQ(options.useCompression, 0);
+    EXPECT_EQ(options.singleLocation, 0);
+    EXPECT_EQ(options.maxTempVersions, 42);
+    EXPECT_EQ(options.dialogWindow != nullptr, true);
+}
+
+TEST(NewVersionDialog, MaximumOutsideTheRangeKeepsTheDialogOpen)
+{
+    SettingsScope settings;
+    SaveOptions options;
+    options.newArchive = 1;
+    char title[] = "report.txt";
+    options.titleName = title;
+
+    MessageBoxAnswerer answerer({IDOK, IDOK, IDOK});
+    bool openAfterZero = false, openAfterBig = false, openAfterEmpty = false;
+    DialogDriver driver([&] {
+        HWND dialog = fytest::WaitForDialog("New Version - report.txt");
+        if (!dialog)
+            return;
+        auto tryValue = [&](const char* text) {
+            fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, text);
+            fytest::PressButton(dialog, IDOK);
+            // The box comes and is answered; the dialog must still be there.
+            fytest::WaitUntil([] { return fytest::FindMessageBox("Fennory (TM)") != nullptr; });
+            fytest::WaitUntil([] { return fytest::FindMessageBox("Fennory (TM)") == nullptr; });
+            Sleep(100);
+            return IsWindow(dialog) && IsWindowVisible(dialog);
+        };
+        fytest::SetChecked(dialog, IDC_COMPRESSION_CHECK, true);
+        openAfterZero = tryValue("0");
+        openAfterBig = tryValue("40000");
+        openAfterEmpty = tryValue("");
+        fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, "32767");
+        fytest::PressButton(dialog, IDOK);
+    });
+    INT_PTR result = options.RunDialog(nullptr);
+    driver.Join();
+
+    const auto& boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& box : boxes) {
+        EXPECT_EQ(box.text, "Maximum number of temporary versions must be between 1 and 32767.");
+        EXPECT_TRUE(box.HasButtons({IDOK}));
+        EXPECT_EQ(box.icon, fytest::BoxIcon::Stop);
+    }
+    EXPECT_TRUE(openAfterZero);
+    EXPECT_TRUE(openAfterBig);
+    EXPECT_TRUE(openAfterEmpty);
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(options.maxTempVersions, 32767);
+    EXPECT_EQ(options.useCompression, 1);
+}
+
+TEST(VersionPropertiesDialog, ShowsTheCommentAndTakesTheUsersWords)
+{
+    SaveOptions options;
+    options.newArchive = 0;
+    char title[] = "report.txt";
+    options.titleName = title;
+    strcpy(options.comment, "Version 7");
+
+    std::string commentShown;
+    bool permanentShown = true;
+    std::string afterTyping;
+    DialogDriver driver([&] {
+        HWND dialog = fytest::WaitForDialog("Version Properties - report.txt");
+        if (!dialog)
+            return;
+        commentShown = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
+        permanentShown = fytest::IsChecked(dialog, IDC_PERMANENT_CHECK);
+        // Typing stops at 128 characters.
+        fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "");
+        fytest::TypeText(dialog, IDC_COMMENT_EDIT, std::string(120, 'c') + "0123456789ABCDEF");
+        afterTyping = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
+        fytest::SetChecked(dialog, IDC_PERMANENT_CHECK, true);
+        fytest::PressButton(dialog, IDOK);
+    });
+    INT_PTR result = options.RunDialog(nullptr);
+    driver.Join();
+
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(commentShown, "Version 7");
+    EXPECT_FALSE(permanentShown);
+    EXPECT_EQ(afterTyping, std::string(120, 'c') + "01234567");
+    EXPECT_EQ(std::string(options.comment), afterTyping);
+    EXPECT_EQ(options.permanent, 1);
+}
+
+TEST(VersionPropertiesDialog, CancelReturnsCancelAndKeepsTheRecord)
+{
+    SaveOptions options;
+    char title[] = "Multiple Files";
+    options.titleName = title;
+    strcpy(options.comment, "Add Your Comment.");
+    DialogDriver driver([&] {
+        HWND dialog = fytest::WaitForDialog("Version Properties - Multiple Files");
+        if (!dialog)
+            return;
+        fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "not wanted");
+        fytest::SetChecked(dialog, IDC_PERMANENT_CHECK, true);
+        fytest::PressButton(dialog, IDCANCEL);
+    });
+    INT_PTR result = options.RunDialog(nullptr);
+    driver.Join();
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_STREQ(options.comment, "Add Your Comment.");
+    EXPECT_EQ(options.permanent, 0);
+}
+
+namespace {
+
+// Runs one dialog, presses its Help button and asks what-is-this help for
+// two controls, then closes it; returns what the help engine received.
+std::vector<FakeHelpEngine::Request> HelpRequestsOf(int newArchive, const std::string& caption, int firstControl,
+                                                    int secondControl)
+{
+    FakeHelpEngine help;
+    SaveOptions options;
+    options.newArchive = newArchive;
+    char title[] = "a.txt";
+    options.titleName = title;
+    DialogDriver driver([&] {
+        HWND dialog = fytest::WaitForDialog(caption);
+        if (!dialog)
+            return;
+        fytest::PressButton(dialog, IDC_HELP_BUTTON);
+        fytest::WaitUntil([&] { return help.Requests().size() >= 1; }, 5000);
+        for (int control : {firstControl, secondControl}) {
+            HELPINFO info = {sizeof(info)};
+            info.iContextType = HELPINFO_WINDOW;
+            info.iCtrlId = control;
+            info.hItemHandle = GetDlgItem(dialog, control);
+            SendMessageA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        }
+        fytest::PressButton(dialog, IDCANCEL);
+    });
+    options.RunDialog(nullptr);
+    driver.Join();
+    return help.Requests();
+}
+
+// What-is-this help reaches the engine either as the whole table or, where
+// the engine has no pop-up help, as the control's own topic.
+bool IsHelpFor(const FakeHelpEngine::Request& request, DWORD helpId)
+{
+    return (request.command == HELP_CONTEXT && request.data == helpId) || request.command == HELP_WM_HELP;
+}
+
+}  // namespace
+
+TEST(SaveDialogsHelp, HelpButtonAndWhatIsThisHelpOpenTheirTopics)
+{
+    SettingsScope settings;
+    settings.SetString("HelpPath", "C:\\HELP");
+
+    auto properties = HelpRequestsOf(0, "Version Properties - a.txt", IDC_COMMENT_EDIT, IDC_PERMANENT_CHECK);
+    ASSERT_EQ(properties.size(), 3u);
+    EXPECT_EQ(properties[0].command, static_cast<UINT>(HELP_CONTEXT));
+    EXPECT_EQ(properties[0].data, 131177u);
+    EXPECT_EQ(properties[0].file, "C:\\HELP\\fennory.hlp");
+    EXPECT_TRUE(IsHelpFor(properties[1], 10));
+    EXPECT_TRUE(IsHelpFor(properties[2], 11));
+
+    auto newVersion = HelpRequestsOf(1, "New Version - a.txt", IDC_NEW_MAX_TEMP_EDIT, IDC_SINGLE_LOCATION_CHECK);
+    ASSERT_EQ(newVersion.size(), 3u);
+    EXPECT_EQ(newVersion[0].command, static_cast<UINT>(HELP_CONTEXT));
+    EXPECT_EQ(newVersion[0].data, 131185u);
+    EXPECT_TRUE(IsHelpFor(newVersion[1], 38));
+    EXPECT_TRUE(IsHelpFor(newVersion[2], 40));
+}
