@@ -29,17 +29,3 @@ TEST(VersionStamps, EdgesOfTheRangeAreShown)
     EXPECT_TRUE(StampToLocalTime(PackStamp(2107, 6, 30, 12, 0, 0), &local)) << "the last year a stamp holds";
     EXPECT_TRUE(StampToLocalTime(PackStamp(1980, 1, 2, 0, 0, 0), &local));
 }
-
-TEST(VersionStamps, TextFitsItsBufferAndHasDateAndTime)
-{
-    SYSTEMTIME local = {2024, 11, 0, 27, 23, 59, 0, 0};
-    char text[kVersionTimeSize];
-    memset(text, 'x', sizeof(text));
-    ASSERT_TRUE(FormatLocalTime(local, text));
-    EXPECT_LT(strlen(text), sizeof(text));
-    char date[50];
-    GetDateFormatA(LOCALE_SYSTEM_DEFAULT, DATE_SHORTDATE, &local, nullptr, date, sizeof(date));
-    EXPECT_EQ(std::string(text).rfind(date, 0), 0u) << text << " starts with the short date " << date;
-    EXPECT_NE(std::string(text).find("59"), std::string::npos) << text;
-    EXPECT_EQ(std::string(text).find(":00 "), std::string::npos) << "no seconds: " << text;
-}
