@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <mutex>
 
@@ -259,8 +261,12 @@ std::vector<StoredVersion> ReadStoredVersions(const std::string& archivePath)
 std::string ArchiveNameOf(const std::string& workingPath)
 {
     char shortPath[MAX_PATH] = "";
-    if (!GetShortPathNameA(workingPath.c_str(), shortPath, sizeof(shortPath)))
-        return std::string();
+    if (!GetShortPathNameA(workingPath.c_str(), shortPath, sizeof(shortPath))) {
+        // Without the file there is no short name to derive it from; a test
+        // that asks has named its archive too late.
+        ADD_FAILURE() << "no archive name for a missing file: " << workingPath;
+        return "?";
+    }
     std::string name = shortPath;
     for (char& c : name) {
         if (c == '.' || c == ':' || c == '\\')
