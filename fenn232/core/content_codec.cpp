@@ -135,12 +135,7 @@ StoreError ContentCodec::encode(Catalog* catalog, const uint8_t* data, size_t si
         // The encoder's output is checked by decoding it before it is trusted.
         PieceTable source(previous->data(), previous->size());
         PieceTable check;
-        bool exact = source.apply(ops.data(), ops.size(), size, &check);
-        if (exact) {
-            std::vector<uint8_t> rebuilt(size);
-            check.copyTo(rebuilt.data());
-            exact = std::equal(rebuilt.begin(), rebuilt.end(), data);
-        }
+        bool exact = source.apply(ops.data(), ops.size(), size, &check) && check.equals(data, size);
         std::vector<uint8_t> payload;
         ByteWriter w(payload);
         std::vector<uint8_t> zipped;

@@ -73,4 +73,12 @@ void PieceTable::copyTo(uint8_t* dest) const {
     }
 }
 
+bool PieceTable::equals(const uint8_t* data, uint64_t size) const {
+    if (size != size_) return false;
+    for (const Piece& p : pieces_) {
+        if (std::memcmp(data + p.start, p.data, size_t(p.length)) != 0) return false;
+    }
+    return true;
+}
+
 }  // namespace fenn

@@ -24,6 +24,12 @@ Bytes roundTrip(const Bytes& from, const Bytes& to, size_t* opsSize = nullptr) {
     EXPECT_TRUE(source.apply(ops.data(), ops.size(), to.size(), &result));
     Bytes out(result.size());
     result.copyTo(out.data());
+    EXPECT_TRUE(result.equals(to.data(), to.size()));
+    if (!to.empty()) {
+        Bytes other = to;
+        other[other.size() / 2] ^= 1;
+        EXPECT_FALSE(result.equals(other.data(), other.size()));
+    }
     return out;
 }
 
