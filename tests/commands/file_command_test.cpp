@@ -307,6 +307,46 @@ TEST_F(FileCommand, ReplaceQuestionsAreAnsweredFileByFile)
     EXPECT_EQ(ReadStoredVersions(ArchiveBeside(dest_ + "\\a.txt")).size(), 1u);
 }
 
+TEST_F(FileCommand, NameThatWouldPassThePathLimitIsRefusedNotCut)
+{
+    // A folder short enough for the archives of short names to fit beside
+    // their files, and a name too long to follow it.
+    std::string deep = scratch_.Path() + "\\" + std::string(120 - scratch_.Path().size() - 1, 'L');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    std::string longName = std::string(136, 'n') + ".txt";   // 120 + 1 + 140 > 259
+    std::string tooLong = MakeFileWithHistory(longName, 1);
+    std::string fits = MakeFileWithHistory("s.txt", 1);
+    FileList selection;
+    fytest::FillSelection(selection, {tooLong, fits});   // walked s.txt, then the long one
+
+    DialogDriver driver([&] {
+        HWND dialog = fytest::WaitForDialog("Copy Files To");
+        if (dialog)
+            fytest::AnswerFileDialog(dialog, deep + "\\DUMMY.BAK");
+    });
+    MessageBoxAnswerer answerer({IDOK});
+    EXPECT_EQ(Run(selection, kFileCommandCopy), S_OK);
+    driver.Join();
+
+    const auto& boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Error!  The file " + longName + " could not be copied to " + deep + "!");
+    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
+    EXPECT_TRUE(fytest::PathExists(deep + "\\s.txt"));
+    // Only s.txt and its archive arrived: nothing under a cut name.
+    WIN32_FIND_DATAA found;
+    int entries = 0;
+    HANDLE search = FindFirstFileA((deep + "\\*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ++entries;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(entries, 2);
+    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(tooLong)).size(), 1u) << "the source is left as it was";
+}
+
 TEST_F(FileCommand, OtherCommandsAndNamedVerbsDoNothing)
 {
     std::string path = MakeFileWithHistory("stay.txt", 1);
