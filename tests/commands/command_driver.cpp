@@ -289,21 +289,4 @@ std::vector<std::string> SelectionPaths(const FileList& list)
     return paths;
 }
 
-void AgeFile(const std::string& path, int hours)
-{
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER value;
-    value.LowPart = now.dwLowDateTime;
-    value.HighPart = now.dwHighDateTime;
-    value.QuadPart -= static_cast<ULONGLONG>(hours) * 3600ULL * 10000000ULL;
-    FILETIME then = {value.LowPart, value.HighPart};
-    SetFileTime(file, nullptr, nullptr, &then);
-    CloseHandle(file);
-}
-
 }  // namespace fytest

@@ -124,8 +124,4 @@ void FillSelection(FileList& list, const std::vector<std::string>& paths);
 // The paths of a selection from its head.
 std::vector<std::string> SelectionPaths(const FileList& list);
 
-// Sets a file's last-write time hours before now, so that a later write is
-// newer beyond the store's time resolution.
-void AgeFile(const std::string& path, int hours);
-
 }  // namespace fytest

