@@ -48,11 +48,19 @@ public:
     // Gives `from` the name `to` only if `to` does not exist, durably.
     virtual bool renameNoReplace(const std::string& from, const std::string& to) = 0;
     virtual bool remove(const std::string& path) = 0;
-    // A name for a scratch file next to `path`, unique to this process.
+    // A name for a scratch file next to `path` (see scratchPathBeside).
     virtual std::string scratchName(const std::string& path) = 0;
     // Seconds since 1970, UTC, for version stamps and lease ages.
     virtual int64_t now() = 0;
     virtual void sleepMs(int ms) = 0;
 };
+
+// A scratch file beside `path` whose name is no longer than the file name of
+// `path` itself (at least four characters), so that every archive whose own
+// path fits the 260-byte limit can be built aside and renamed into place:
+// "~" and the last hex digits of the serial and the process id. Short names
+// can collide across processes; the caller creates them exclusively and
+// takes the next serial when one is taken.
+std::string scratchPathBeside(const std::string& path, uint32_t process, uint32_t serial);
 
 }  // namespace fenn

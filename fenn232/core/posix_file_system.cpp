@@ -119,7 +119,7 @@ bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_s
 
 std::string PosixFileSystem::scratchName(const std::string& path) {
     static std::atomic<unsigned> serial{0};
-    return path + "." + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".new";
+    return scratchPathBeside(path, uint32_t(::getpid()), ++serial);
 }
 
 int64_t PosixFileSystem::now() { return int64_t(std::time(nullptr)); }

@@ -39,6 +39,9 @@ StoreError VersionStore::readSource(const std::string& path, std::vector<uint8_t
     return StoreError::Ok;
 }
 
+// Scratch names are short and may be taken by another process's create.
+constexpr int kScratchAttempts = 64;
+
 StoreError VersionStore::create(const std::string& archive, const std::string& source,
                                 const VersionNote& note, int32_t maxTemp, bool compress) {
     if (fs_.exists(archive)) return StoreError::Exists;
@@ -60,8 +63,13 @@ StoreError VersionStore::create(const std::string& archive, const std::string& s
 
     // Build it aside, flush, then give it the archive's name only if that
     // name is still free: the archive appears complete or not at all.
-    std::string scratch = fs_.scratchName(archive);
-    std::unique_ptr<File> f = fs_.open(scratch, OpenMode::CreateNew);
+    std::string scratch;
+    std::unique_ptr<File> f;
+    for (int attempt = 0; !f && attempt < kScratchAttempts; ++attempt) {
+        scratch = fs_.scratchName(archive);
+        f = fs_.open(scratch, OpenMode::CreateNew);
+        if (!f && !fs_.exists(scratch)) return StoreError::Io;  // not a name taken: the folder refuses
+    }
     if (!f) return StoreError::Io;
     bool written = f->write(0, image.data(), image.size()) && f->flush();
     f.reset();

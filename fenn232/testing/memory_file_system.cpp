@@ -90,7 +90,7 @@ bool MemoryFileSystem::renameNoReplace(const std::string& from, const std::strin
 bool MemoryFileSystem::remove(const std::string& path) { return nodes_.erase(path) != 0; }
 
 std::string MemoryFileSystem::scratchName(const std::string& path) {
-    return path + ".scratch" + std::to_string(++serial_);
+    return scratchPathBeside(path, 1, ++serial_);
 }
 
 void MemoryFileSystem::powerLoss() {

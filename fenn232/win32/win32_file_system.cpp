@@ -112,7 +112,7 @@ bool Win32FileSystem::remove(const std::string& path) { return DeleteFileA(path.
 
 std::string Win32FileSystem::scratchName(const std::string& path) {
     static std::atomic<unsigned> serial{0};
-    return path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial) + ".new";
+    return scratchPathBeside(path, uint32_t(GetCurrentProcessId()), ++serial);
 }
 
 int64_t Win32FileSystem::now() {

@@ -2,6 +2,7 @@
 // layout, the entry array's lifetime, paths and argument checks.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "corpus.h"
@@ -137,6 +138,40 @@ TEST_F(ExportsTest, BadArgumentsAndLongPathsFailWithoutHarm) {
     EXPECT_NE(StoreCreateArchive("FY1A2B.tmp", "A$DOC.fy", folder.c_str(), folder.c_str(), "carol", "", "", 0, 0,
                                  0, 7, 7, 0, 1, 0), 0);  // exists already
     EXPECT_NE(StoreSetLock("x", "none.fy", folder.c_str(), folder.c_str(), "", 1, 0, nullptr), 0);
+}
+
+TEST_F(ExportsTest, LockingAFileThatIsNoArchiveLeavesItUntouched) {
+    // The lease record lives inside the archive; a foreign file at the
+    // archive's path, long or short, must come out byte for byte as it was.
+    Bytes text(400, 'x');
+    Bytes tiny{'a'};
+    PosixTempDir::write(dir.file("B$TXT.fy"), text);
+    PosixTempDir::write(dir.file("C$TXT.fy"), tiny);
+    EXPECT_NE(StoreSetLock("FY1A2B.tmp", "B$TXT.fy", folder.c_str(), folder.c_str(), "carol", 1, 0, &ctx), 0);
+    EXPECT_NE(StoreSetLock("FY1A2B.tmp", "C$TXT.fy", folder.c_str(), folder.c_str(), "carol", 1, 0, &ctx), 0);
+    EXPECT_EQ(PosixTempDir::read(dir.file("B$TXT.fy")), text);
+    EXPECT_EQ(PosixTempDir::read(dir.file("C$TXT.fy")), tiny);
+}
+
+TEST_F(ExportsTest, ArchiveOfTheLongestPathIsBuiltAsideWithinTheLimit) {
+    // 259 bytes, the longest archive path there is: the scratch file it is
+    // built in must not need a longer one.
+    std::string name = "LONG$NAME.fy";
+    std::string longFolder = folder + "/" + std::string(259 - 1 - name.size() - folder.size() - 1, 'f');
+    ASSERT_EQ(longFolder.size() + 1 + name.size(), 259u);
+    ASSERT_EQ(std::system(("mkdir '" + longFolder + "'").c_str()), 0);
+    ASSERT_EQ(StoreCreateArchive("FY1A2B.tmp", name.c_str(), folder.c_str(), longFolder.c_str(), "carol", "", "",
+                                 0, 0, 0, 5, 5, 0, 0, 0), 0);
+    ArchiveHeader h;
+    std::memset(&h, 0, sizeof h);
+    StoreHeaderHandle handle = 0;
+    ASSERT_EQ(StoreReadHeader((longFolder + "/" + name).c_str(), &h, &handle), 0);
+    EXPECT_EQ(h.count, 1);
+    StoreReleaseHeader(handle);
+    // A second create under a one-character name in the same folder works
+    // too: its scratch name shrinks with it.
+    ASSERT_EQ(StoreCreateArchive("FY1A2B.tmp", "Z", folder.c_str(), longFolder.c_str(), "carol", "", "", 0, 0, 0,
+                                 5, 5, 0, 0, 0), 0);
 }
 
 }  // namespace

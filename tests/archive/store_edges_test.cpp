@@ -1,5 +1,5 @@
-// Faults of the version store found from the archive operations, kept as
-// failing tests until the store is mended; nothing here is worked around.
+// The version store at the edges the archive operations reach: a foreign
+// file where an archive should be, and the longest archive path there is.
 #include <cstring>
 
 #include "archive_fixture.h"
@@ -8,12 +8,11 @@ using fytest::ArchiveTest;
 using fytest::ReadFileText;
 using fytest::WriteFileText;
 
-using StoreDefect = ArchiveTest;
+using StoreEdges = ArchiveTest;
 
-// The store writes its lease note into whatever file it is asked to lock,
-// even one that is not an archive, so a stray file named like an archive is
-// changed by a save that then fails.
-TEST_F(StoreDefect, LockingAFileThatIsNoArchiveLeavesItUntouched)
+// The store keeps its lease note inside the archive: a stray file named like
+// an archive must not be written to by a save that then fails.
+TEST_F(StoreEdges, LockingAFileThatIsNoArchiveLeavesItUntouched)
 {
     std::string path = MakeFile("foreign.txt", "content");
     ArchiveFile archive(path.c_str());
@@ -24,10 +23,9 @@ TEST_F(StoreDefect, LockingAFileThatIsNoArchiveLeavesItUntouched)
     EXPECT_EQ(ReadFileText(archive.archivePath), notAnArchive);
 }
 
-// The store builds its new archive in a scratch file named after the archive
-// with a dozen more characters, so an archive path that fits Windows' limit
-// with fewer than that to spare cannot be created.
-TEST_F(StoreDefect, ArchivePathOf259CharactersCanBeCreated)
+// The store builds a new archive aside and renames it into place; the
+// scratch file must fit wherever the archive itself fits.
+TEST_F(StoreEdges, ArchivePathOf259CharactersCanBeCreated)
 {
     std::string path = MakeFile("edge.txt", "x");
     size_t nameLength = strlen(ArchiveFile(path.c_str()).archiveName);
