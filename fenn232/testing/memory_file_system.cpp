@@ -118,10 +118,4 @@ void MemoryFileSystem::put(const std::string& path, const std::vector<uint8_t>& 
     nodes_[path] = node;
 }
 
-std::vector<std::string> MemoryFileSystem::names() const {
-    std::vector<std::string> r;
-    for (auto& n : nodes_) r.push_back(n.first);
-    return r;
-}
-
 }  // namespace fenn

@@ -34,11 +34,9 @@ public:
     void powerLoss();
     // A deep copy: the same files, sharing nothing.
     void copyFrom(const MemoryFileSystem& other);
-    void setClock(int64_t t) { clock_ = t; }
     // Direct access for tests: the bytes as a reader would see them.
     std::vector<uint8_t>& bytes(const std::string& path) { return nodes_.at(path)->data; }
     void put(const std::string& path, const std::vector<uint8_t>& data);
-    std::vector<std::string> names() const;
 
 private:
     std::map<std::string, std::shared_ptr<Node>> nodes_;

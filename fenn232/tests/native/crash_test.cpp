@@ -114,13 +114,16 @@ TEST_P(CrashTest, LeavesBeforeOrAfterAtEveryCall) {
             }
             sawBefore += isBefore;
             sawAfter += isAfter;
-            // The archive takes the next change whatever state it was left in.
+            // The archive takes the next change whatever state it was left
+            // in, over the torn slot and the remains of the interrupted
+            // commit, and cuts those remains off.
             if (now.exists) {
                 VersionStore store(fs);
                 fs.put(kSource, bytesOf("next"));
                 ASSERT_EQ(store.add(kArchive, kSource, note(true)), StoreError::Ok) << sc.name << " " << k;
                 ArchiveState st;
                 ASSERT_EQ(store.read(kArchive, &st), StoreError::Ok);
+                EXPECT_EQ(fs.bytes(kArchive).size(), st.superblock.committedEnd) << sc.name << " " << k;
                 Bytes b;
                 ASSERT_EQ(store.retrieveBytes(kArchive, st.catalog.latest()->number, &b), StoreError::Ok);
                 ASSERT_EQ(b, bytesOf("next"));

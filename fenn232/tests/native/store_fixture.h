@@ -37,6 +37,11 @@ protected:
         EXPECT_EQ(e, StoreError::Ok) << "version " << number;
         return out;
     }
+    ArchiveState readState() {
+        ArchiveState s;
+        EXPECT_EQ(store.read(archive, &s), StoreError::Ok);
+        return s;
+    }
     std::vector<int> numbers() {
         ArchiveState s;
         std::vector<int> r;
