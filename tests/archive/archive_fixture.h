@@ -48,6 +48,18 @@ protected:
         return bytes;
     }
 
+    // A central versions folder of exactly length characters inside the
+    // scratch folder, made of levels of up to 100 characters (not created).
+    std::string CentralOfLength(size_t length)
+    {
+        std::string folder = scratch_.Path();
+        for (char level = 'a'; folder.size() < length; ++level) {
+            size_t room = length - folder.size() - 1;
+            folder += "\\" + std::string(room < 100 ? room : 100, level);
+        }
+        return folder;
+    }
+
     SettingsScope settings_;
     ScratchFolder scratch_;
     int retrieved_ = 0;

@@ -42,9 +42,10 @@ protected:
     std::string from_, to_;
 };
 
-TEST_F(Relocation, MoveTakesTheArchiveBesideTheFileAlongUnderItsNewName)
+TEST_F(Relocation, MoveTakesTheArchiveBesideTheFileAlongUnderItsNewNameEvenWhenReadOnly)
 {
     auto source = MakeSource();
+    SetFileAttributesA(source->workingPath, FILE_ATTRIBUTE_READONLY);
     std::string oldArchive = source->archivePath;
     std::string dest = to_ + "\\X.DOC";
     EXPECT_EQ(source->MoveTo(dest.c_str(), 0), 1);
@@ -53,6 +54,7 @@ TEST_F(Relocation, MoveTakesTheArchiveBesideTheFileAlongUnderItsNewName)
     EXPECT_TRUE(ArchiveFile(dest.c_str()).LocalArchiveExists());
     EXPECT_FALSE(PathExists(source->workingPath));
     EXPECT_FALSE(PathExists(oldArchive));
+    EXPECT_TRUE(GetFileAttributesA(dest.c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
 TEST_F(Relocation, MoveWithACentralArchiveKeepsItThereUnderTheNewName)
@@ -163,18 +165,6 @@ TEST_F(Relocation, FileWithoutAnArchiveMovesAndDoesNotInheritAReplacedHistory)
     ArchiveFile again(plain.c_str());
     EXPECT_EQ(again.CopyTo((to_ + "\\NEW.TXT").c_str(), 1), 1);
     EXPECT_EQ(ReadFileText(to_ + "\\NEW.TXT"), "again");
-}
-
-TEST_F(Relocation, ReadOnlyWorkingFileIsMoved)
-{
-    auto source = MakeSource();
-    SetFileAttributesA(source->workingPath, FILE_ATTRIBUTE_READONLY);
-    std::string dest = to_ + "\\X.DOC";
-    EXPECT_EQ(source->MoveTo(dest.c_str(), 0), 1);
-    ExpectCarried(dest);
-    EXPECT_FALSE(PathExists(source->workingPath));
-    EXPECT_TRUE(GetFileAttributesA(dest.c_str()) & FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(dest.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)

@@ -70,49 +70,27 @@ private:
     bool held_ = false;
 };
 
-// Restores one variable after a test that changes it.
-class VariableScope {
-public:
-    explicit VariableScope(const char* name) : guard_(name) {}
-
-private:
-    EnvironmentGuard guard_;
-};
-
 }  // namespace
 
 // ---- The variables and the snapshot file --------------------------------
 
-TEST(SnapshotVariables, SetValueIsPutBackAndUnsetOneRemovedAgain)
+TEST(SnapshotVariables, EachKindOfValueIsPutBackAsItWas)
 {
-    VariableScope keepTmp("TMP"), keepTemp("TEMP");
+    EnvironmentGuard keepTmp("TMP"), keepTemp("TEMP"), keepTmpDir("TMPDIR");
+    std::string longValue(400, 'v');   // too long to keep: never written back cut
     SetEnvironmentVariableA("TMP", "C:\\before");
     SetEnvironmentVariableA("TEMP", nullptr);
+    SetEnvironmentVariableA("TMPDIR", "");
     {
-        EnvironmentGuard tmp("TMP"), temp("TEMP");
+        EnvironmentGuard tmp("TMP"), temp("TEMP"), tmpDir("TMPDIR");
         SetEnvironmentVariableA("TMP", "C:\\changed by the store");
         SetEnvironmentVariableA("TEMP", "C:\\set by the store");
+        SetEnvironmentVariableA("TMPDIR", nullptr);
     }
     EXPECT_EQ(Variable("TMP"), "C:\\before");
     EXPECT_EQ(Variable("TEMP"), "<unset>");
-}
+    EXPECT_EQ(Variable("TMPDIR"), "") << "an empty value stays set and empty";
 
-TEST(SnapshotVariables, EmptyValueStaysSetAndEmpty)
-{
-    VariableScope keep("TMP");
-    SetEnvironmentVariableA("TMP", "");
-    ASSERT_EQ(Variable("TMP"), "");
-    {
-        EnvironmentGuard tmp("TMP");
-        SetEnvironmentVariableA("TMP", nullptr);
-    }
-    EXPECT_EQ(Variable("TMP"), "");
-}
-
-TEST(SnapshotVariables, ValueTooLongToKeepIsNeverWrittenBackCut)
-{
-    VariableScope keep("TEMP");
-    std::string longValue(400, 'v');
     SetEnvironmentVariableA("TEMP", longValue.c_str());
     {
         EnvironmentGuard temp("TEMP");
@@ -120,51 +98,53 @@ TEST(SnapshotVariables, ValueTooLongToKeepIsNeverWrittenBackCut)
     EXPECT_EQ(Variable("TEMP"), longValue);
 }
 
-using Snapshot = ArchiveTest;
+// The temporary folder points into the scratch folder, TEMP unset.
+class Snapshot : public ArchiveTest {
+protected:
+    void SetUp() override
+    {
+        tempFolder_ = scratch_ / "tmp";
+        CreateDirectoryA(tempFolder_.c_str(), nullptr);
+        SetEnvironmentVariableA("TMP", tempFolder_.c_str());
+        SetEnvironmentVariableA("TEMP", nullptr);
+    }
+
+    // Nothing left in the temporary folder, and the variables as they were.
+    void ExpectCleanedUp()
+    {
+        EXPECT_TRUE(FilesIn(tempFolder_).empty());
+        EXPECT_EQ(Variable("TMP"), tempFolder_);
+        EXPECT_EQ(Variable("TEMP"), "<unset>");
+    }
+
+    EnvironmentGuard keepTmp_{"TMP"}, keepTemp_{"TEMP"};
+    std::string tempFolder_;
+};
 
 TEST_F(Snapshot, IsAWritableFYCopyInTheTemporaryFolderGoneAfterwards)
 {
-    VariableScope keepTmp("TMP"), keepTemp("TEMP");
-    std::string tempFolder = scratch_ / "tmp";
-    CreateDirectoryA(tempFolder.c_str(), nullptr);
-    SetEnvironmentVariableA("TMP", tempFolder.c_str());
-    SetEnvironmentVariableA("TEMP", nullptr);
-
     std::string working = MakeFile("locked.txt", "read-only content");
     SetFileAttributesA(working.c_str(), FILE_ATTRIBUTE_READONLY);
-    std::string snapshotPath;
     {
         TempSnapshot snapshot(working.c_str());
         ASSERT_TRUE(snapshot.Complete());
-        snapshotPath = snapshot.Path();
-        EXPECT_EQ(std::string(snapshot.Folder()), tempFolder);
+        std::string snapshotPath = snapshot.Path();
+        EXPECT_EQ(std::string(snapshot.Folder()), tempFolder_);
         EXPECT_EQ(std::string(snapshot.Name()).substr(0, 2), "FY");
         EXPECT_EQ(ReadFileText(snapshotPath), "read-only content");
         EXPECT_FALSE(GetFileAttributesA(snapshotPath.c_str()) & FILE_ATTRIBUTE_READONLY);
         SetEnvironmentVariableA("TMP", "C:\\elsewhere");   // as the store may
     }
-    EXPECT_FALSE(PathExists(snapshotPath));
-    EXPECT_TRUE(FilesIn(tempFolder).empty());
-    EXPECT_EQ(Variable("TMP"), tempFolder);
-    EXPECT_EQ(Variable("TEMP"), "<unset>");
+    ExpectCleanedUp();
     EXPECT_TRUE(GetFileAttributesA(working.c_str()) & FILE_ATTRIBUTE_READONLY) << "the working file keeps its attribute";
-    SetFileAttributesA(working.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(Snapshot, SavingLeavesNoCopyBehindAndTheVariablesAsTheyWere)
 {
-    VariableScope keepTmp("TMP"), keepTemp("TEMP");
-    std::string tempFolder = scratch_ / "tmp";
-    CreateDirectoryA(tempFolder.c_str(), nullptr);
-    SetEnvironmentVariableA("TMP", tempFolder.c_str());
-    SetEnvironmentVariableA("TEMP", nullptr);
-
     ArchiveFile archive(MakeFile("saved.txt", "one").c_str());
     CreateArchive(archive);
     SaveVersion(archive, "two");
-    EXPECT_TRUE(FilesIn(tempFolder).empty());
-    EXPECT_EQ(Variable("TMP"), tempFolder);
-    EXPECT_EQ(Variable("TEMP"), "<unset>");
+    ExpectCleanedUp();
 }
 
 // ---- Saving ---------------------------------------------------------------
@@ -186,14 +166,6 @@ TEST_F(Saving, ReadOnlyWorkingFileIsSavedAndKeepsItsAttribute)
     EXPECT_EQ(archive.CountVersions(), 2);
     EXPECT_EQ(Retrieved(archive, 2), "second");
     EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST_F(Saving, AddWithoutAnArchiveDoesNothing)
-{
-    ArchiveFile archive(MakeFile("none.txt", "x").c_str());
-    EXPECT_EQ(archive.AddVersion("comment", 0), 0);
-    EXPECT_FALSE(archive.Exists());
 }
 
 TEST_F(Saving, UnreadableWorkingFileIsNotSavedAndSaysSo)
@@ -264,9 +236,11 @@ TEST_F(Saving, FailedAddLeavesTheArchiveAsItWasAndTheLockFree)
     EXPECT_TRUE(lock.Held()) << "the archive's lock was given back";
 }
 
-TEST_F(Saving, WorkingFileIsNewerOnlyWhenItChanged)
+TEST_F(Saving, WithoutAnArchiveNothingIsAddedAndTheFileCountsAsNewer)
 {
     ArchiveFile archive(MakeFile("newer.txt", "same").c_str());
+    EXPECT_EQ(archive.AddVersion("comment", 0), 0);
+    EXPECT_FALSE(archive.Exists());
     EXPECT_TRUE(archive.IsWorkingFileNewer()) << "no archive yet";
     CreateArchive(archive);
     EXPECT_FALSE(archive.IsWorkingFileNewer());
@@ -300,16 +274,6 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
     std::string path = MakeFile("long.txt", "x");
     size_t nameLength = strlen(ArchiveFile(path.c_str()).archiveName);
 
-    // A central folder of the given length, made of 100-character levels.
-    auto centralOfLength = [&](size_t length) {
-        std::string folder = scratch_.Path();
-        char level = 'a';
-        while (folder.size() < length) {
-            size_t room = length - folder.size() - 1;
-            folder += "\\" + std::string(room < 100 ? room : 100, level++);
-        }
-        return folder;
-    };
     const std::string kText =
         "Fennory can't create an archive because the combined length of the original file path and the Fennory "
         "path exceeds the Windows 95 limitations for long file names.  Move your file to a directory with a "
@@ -318,7 +282,7 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
     // One character over 260, and exactly 260, which leaves no room for the
     // terminator of a 260-byte path: both are refused.
     for (size_t total : {261u, 260u}) {
-        std::string central = centralOfLength(total - 1 - nameLength);
+        std::string central = CentralOfLength(total - 1 - nameLength);
         ASSERT_EQ(central.size() + 1 + nameLength, total);
         settings_.SetString("VersionsPath", central);
         ArchiveFile archive(path.c_str());
@@ -333,7 +297,7 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
     }
 
     // A long path that fits.
-    std::string central = centralOfLength(230 - 1 - nameLength);
+    std::string central = CentralOfLength(230 - 1 - nameLength);
     settings_.SetString("VersionsPath", central);
     ArchiveFile archive(path.c_str());
     EXPECT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);

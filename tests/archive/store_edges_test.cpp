@@ -29,12 +29,7 @@ TEST_F(StoreEdges, ArchivePathOf259CharactersCanBeCreated)
 {
     std::string path = MakeFile("edge.txt", "x");
     size_t nameLength = strlen(ArchiveFile(path.c_str()).archiveName);
-    std::string central = scratch_.Path();
-    while (central.size() < 259 - 1 - nameLength) {
-        size_t room = 259 - 1 - nameLength - central.size() - 1;
-        central += "\\" + std::string(room < 100 ? room : 100, 'e');
-    }
-    settings_.SetString("VersionsPath", central);
+    settings_.SetString("VersionsPath", CentralOfLength(259 - 1 - nameLength));
     ArchiveFile archive(path.c_str());
     ASSERT_EQ(strlen(archive.archivePath), 259u);
     EXPECT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);

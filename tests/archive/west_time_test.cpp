@@ -46,21 +46,15 @@ std::string FiveHoursEarlier(const SYSTEMTIME& utc)
 
 }  // namespace
 
-TEST(WestOfUtc, AfternoonStampIsTheMorningOfTheSameDay)
+TEST(WestOfUtc, StampsAreFiveHoursEarlierWithoutDaylightSaving)
 {
+    // An afternoon stamp is the morning of the same day.
     EXPECT_EQ(StampText(PackStamp(1999, 10, 29, 14, 30, 20)), TextOf(1999, 10, 29, 9, 30));
-}
-
-TEST(WestOfUtc, EarlyStampFallsOnTheDayBefore)
-{
+    // Early stamps fall on the day before, across a month and a year too.
     EXPECT_EQ(StampText(PackStamp(1999, 10, 29, 2, 0, 0)), TextOf(1999, 10, 28, 21, 0));
-    // Across a month and a year.
     EXPECT_EQ(StampText(PackStamp(2000, 1, 1, 4, 59, 58)), TextOf(1999, 12, 31, 23, 59));
     EXPECT_EQ(StampText(PackStamp(2004, 3, 1, 0, 15, 0)), TextOf(2004, 2, 29, 19, 15));
-}
-
-TEST(WestOfUtc, SummerStampHasNoDaylightSavingInThisZone)
-{
+    // Summer: no daylight saving in this zone.
     EXPECT_EQ(StampText(PackStamp(2010, 7, 15, 12, 0, 0)), TextOf(2010, 7, 15, 7, 0));
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -60,11 +61,6 @@ HWND WaitForDialog(const std::string& caption, DWORD timeoutMs)
     }
 }
 
-bool WaitForClose(HWND window, DWORD timeoutMs)
-{
-    return WaitUntil([window] { return !IsWindow(window); }, timeoutMs);
-}
-
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
@@ -74,16 +70,6 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
         Sleep(20);
     }
     return true;
-}
-
-bool IsChecked(HWND dialog, int controlId)
-{
-    return SendDlgItemMessageA(dialog, controlId, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void SetChecked(HWND dialog, int controlId, bool checked)
-{
-    SendDlgItemMessageA(dialog, controlId, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void TypeText(HWND dialog, int controlId, const std::string& text)
@@ -258,6 +244,15 @@ std::vector<StoredVersion> ReadStoredVersions(const std::string& archivePath)
     return versions;
 }
 
+std::vector<std::string> StoredComments(const std::string& archivePath)
+{
+    std::vector<std::string> comments;
+    for (const auto& version : ReadStoredVersions(archivePath))
+        comments.push_back(version.comment);
+    std::sort(comments.begin(), comments.end());
+    return comments;
+}
+
 std::string ArchiveNameOf(const std::string& workingPath)
 {
     char shortPath[MAX_PATH] = "";
@@ -287,6 +282,21 @@ std::vector<std::string> SelectionPaths(const FileList& list)
     for (FileNode* node = list.Head(); node; node = node->next)
         paths.push_back(node->path);
     return paths;
+}
+
+int CountFiles(const std::string& folder)
+{
+    int files = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ++files;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
 }
 
 }  // namespace fytest

@@ -1,9 +1,12 @@
 // Helpers for driving the commands' windows from tests: a driver thread for a
 // modal dialog, a stand-in help engine, a watcher of progress windows, the
-// common file dialogs, and reading archives back through the store.
+// common file dialogs, reading archives back through the store, and the
+// scratch fixture the command tests share.
 #pragma once
 
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
@@ -11,14 +14,33 @@
 #include <vector>
 
 #include "file_list.h"
+#include "scratch.h"
+#include "settings_scope.h"
+#include "ui_driver.h"
 
 namespace fytest {
 
-// Runs a driver on a thread of its own while the test thread sits in a modal
-// loop; joined when the object goes. Every wait inside has a time limit.
+// Waits (without pumping: for driver threads) up to timeoutMs for a visible
+// dialog of this process with the caption. Null when none came.
+HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000);
+
+// Drives a modal dialog from a thread of its own while the test thread sits in
+// its modal loop: once the dialog with the caption is up, body gets it (or the
+// button is pressed). A dialog that never comes leaves the test to fail on
+// what it then finds. Joined when the object goes.
 class DialogDriver {
 public:
-    explicit DialogDriver(std::function<void()> body) : thread_(std::move(body)) {}
+    DialogDriver(std::string caption, std::function<void(HWND)> body)
+        : thread_([caption, body] {
+              if (HWND dialog = WaitForDialog(caption))
+                  body(dialog);
+          })
+    {
+    }
+    DialogDriver(std::string caption, int button)
+        : DialogDriver(std::move(caption), [button](HWND dialog) { PressButton(dialog, button); })
+    {
+    }
     ~DialogDriver() { Join(); }
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
@@ -32,18 +54,8 @@ private:
     std::thread thread_;
 };
 
-// Waits (without pumping: for driver threads) up to timeoutMs for a visible
-// dialog of this process with the caption. Null when none came.
-HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000);
-
-// Waits up to timeoutMs for window to be destroyed; true when it went.
-bool WaitForClose(HWND window, DWORD timeoutMs = 10000);
-
 // Polls condition every 20 ms for up to timeoutMs.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
-
-bool IsChecked(HWND dialog, int controlId);
-void SetChecked(HWND dialog, int controlId, bool checked);
 
 // Types text into a control key by key, as the keyboard does (so limits on
 // the control apply).
@@ -99,7 +111,6 @@ private:
 
     std::string cancelWhenTextHas_;
     HHOOK hook_ = nullptr;
-    HWND progress_ = nullptr;
 };
 
 // One version as the store lists it.
@@ -113,6 +124,9 @@ struct StoredVersion {
 // empty when there is no readable archive.
 std::vector<StoredVersion> ReadStoredVersions(const std::string& archivePath);
 
+// The sorted comments of the archive at archivePath.
+std::vector<std::string> StoredComments(const std::string& archivePath);
+
 // The archive file name of workingPath (which must exist): its short full
 // path with '.', ':' and '\' turned into '$', then ".fy".
 std::string ArchiveNameOf(const std::string& workingPath);
@@ -123,5 +137,29 @@ void FillSelection(FileList& list, const std::vector<std::string>& paths);
 
 // The paths of a selection from its head.
 std::vector<std::string> SelectionPaths(const FileList& list);
+
+// How many plain files (no folders) folder holds.
+int CountFiles(const std::string& folder);
+
+// Empty settings (archives lie beside their files) and a scratch folder.
+class CommandTest : public testing::Test {
+protected:
+    std::string MakeFile(const std::string& name, const std::string& content)
+    {
+        std::string path = scratch_ / name;
+        WriteFileText(path, content);
+        return path;
+    }
+
+    // The archive beside a working file, as the store names it; named while
+    // the file is there.
+    static std::string ArchiveBeside(const std::string& workingPath)
+    {
+        return workingPath.substr(0, workingPath.rfind('\\') + 1) + ArchiveNameOf(workingPath);
+    }
+
+    SettingsScope settings_;
+    ScratchFolder scratch_;
+};
 
 }  // namespace fytest

@@ -5,44 +5,28 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "archive_file.h"
 #include "command_driver.h"
 #include "file_command.h"
 #include "file_list.h"
 #include "resource.h"
 #include "save_version_command.h"
-#include "scratch.h"
-#include "settings_scope.h"
 #include "ui_driver.h"
 
 using fytest::BoxIcon;
 using fytest::DialogDriver;
+using fytest::FillSelection;
 using fytest::MessageBoxAnswerer;
+using fytest::PathExists;
 using fytest::ProgressWatcher;
+using fytest::ReadFileText;
 using fytest::ReadStoredVersions;
-using fytest::ScratchFolder;
-using fytest::SettingsScope;
-using fytest::StoredVersion;
+using fytest::StoredComments;
+using Texts = std::vector<std::string>;
 
 namespace {
 
-const char* Verb(UINT offset)
-{
-    return MAKEINTRESOURCEA(offset);
-}
-
-std::vector<std::string> Comments(const std::vector<StoredVersion>& versions)
-{
-    std::vector<std::string> comments;
-    for (const auto& version : versions)
-        comments.push_back(version.comment);
-    std::sort(comments.begin(), comments.end());
-    return comments;
-}
-
-class FileCommand : public testing::Test {
+class FileCommand : public fytest::CommandTest {
 protected:
     void SetUp() override
     {
@@ -52,8 +36,9 @@ protected:
         CreateDirectoryA(dest_.c_str(), nullptr);
     }
 
-    // A file in the source folder whose archive beside it holds versions
-    // "<name> 1" .. "<name> n"; its content is then that of the last version.
+    // A file in the source folder whose archive beside it holds versions with
+    // the comments "", "<name> 2" .. "<name> n"; its content is then that of
+    // the last version.
     std::string MakeFileWithHistory(const std::string& name, int versions)
     {
         std::string path = source_ + "\\" + name;
@@ -67,20 +52,21 @@ protected:
         return path;
     }
 
-    static std::string ArchiveBeside(const std::string& workingPath)
-    {
-        return workingPath.substr(0, workingPath.rfind('\\') + 1) + fytest::ArchiveNameOf(workingPath);
-    }
-
     static std::string NameOf(const std::string& path) { return path.substr(path.rfind('\\') + 1); }
 
     HRESULT Run(FileList& selection, UINT offset)
     {
-        return DoFileCommand(selection, nullptr, scratch_.Path().c_str(), Verb(offset), nullptr, SW_SHOW);
+        return DoFileCommand(selection, nullptr, scratch_.Path().c_str(), MAKEINTRESOURCEA(offset), nullptr, SW_SHOW);
     }
 
-    SettingsScope settings_;
-    ScratchFolder scratch_;
+    // Runs a copy or move of several files, answering the folder dialog with folder.
+    HRESULT RunIntoFolder(FileList& selection, bool move, const std::string& folder)
+    {
+        DialogDriver driver(move ? "Move Files To" : "Copy Files To",
+                            [folder](HWND dialog) { fytest::AnswerFileDialog(dialog, folder + "\\DUMMY.BAK"); });
+        return Run(selection, move ? kFileCommandMove : kFileCommandCopy);
+    }
+
     std::string source_, dest_;
 };
 
@@ -91,7 +77,7 @@ TEST_F(FileCommand, DeletingOneFileAsksFirstAndTakesItsArchiveAlong)
     std::string path = MakeFileWithHistory("one.txt", 2);
     std::string archive = ArchiveBeside(path);
     FileList selection;
-    selection.AddFront(path.c_str());
+    FillSelection(selection, {path});
     {
         MessageBoxAnswerer answerer({IDNO});
         EXPECT_EQ(Run(selection, kFileCommandDelete), S_OK);
@@ -100,28 +86,27 @@ TEST_F(FileCommand, DeletingOneFileAsksFirstAndTakesItsArchiveAlong)
         EXPECT_EQ(boxes[0].text, "Are you sure you want to delete " + path + " and all its associated versions?");
         EXPECT_TRUE(boxes[0].HasButtons({IDYES, IDNO}));
         EXPECT_EQ(boxes[0].icon, BoxIcon::Warning);
-        EXPECT_TRUE(fytest::PathExists(path));
+        EXPECT_TRUE(PathExists(path));
         EXPECT_EQ(ReadStoredVersions(archive).size(), 2u);
     }
     ProgressWatcher watcher;
     MessageBoxAnswerer answerer({IDYES});
     EXPECT_EQ(Run(selection, kFileCommandDelete), S_OK);
     EXPECT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_FALSE(fytest::PathExists(path));
-    EXPECT_FALSE(fytest::PathExists(archive)) << "no archive is left behind";
+    EXPECT_FALSE(PathExists(path));
+    EXPECT_FALSE(PathExists(archive)) << "no archive is left behind";
     EXPECT_FALSE(watcher.windowSeen);
 }
 
 TEST_F(FileCommand, DeletingSeveralStopsAfterTheFileBeingDeletedWhenCancelled)
 {
-    std::vector<std::string> paths;
-    std::vector<std::string> archives;
+    std::vector<std::string> paths, archives;
     for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"}) {
         paths.push_back(MakeFileWithHistory(name, 1));
-        archives.push_back(ArchiveBeside(paths.back()));   // named while the file is there
+        archives.push_back(ArchiveBeside(paths.back()));
     }
     FileList selection;
-    fytest::FillSelection(selection, paths);   // walked e, d, c, b, a
+    FillSelection(selection, paths);   // walked e, d, c, b, a
     {
         MessageBoxAnswerer answerer({IDNO});
         EXPECT_EQ(Run(selection, kFileCommandDelete), S_OK);
@@ -131,7 +116,7 @@ TEST_F(FileCommand, DeletingSeveralStopsAfterTheFileBeingDeletedWhenCancelled)
         EXPECT_TRUE(answerer.Boxes()[0].HasButtons({IDYES, IDNO}));
         EXPECT_EQ(answerer.Boxes()[0].icon, BoxIcon::Warning);
         for (const std::string& path : paths)
-            EXPECT_TRUE(fytest::PathExists(path));
+            EXPECT_TRUE(PathExists(path));
     }
 
     MessageBoxAnswerer answerer({IDYES});
@@ -140,15 +125,12 @@ TEST_F(FileCommand, DeletingSeveralStopsAfterTheFileBeingDeletedWhenCancelled)
     EXPECT_EQ(answerer.Boxes().size(), 1u);
     EXPECT_EQ(watcher.caption, "Deleting...");
     EXPECT_EQ(watcher.rangeHigh, 5);
-    EXPECT_EQ(watcher.texts, (std::vector<std::string>{"Deleting " + paths[4], "Deleting " + paths[3]}));
+    EXPECT_EQ(watcher.texts, (Texts{"Deleting " + paths[4], "Deleting " + paths[3]}));
     EXPECT_EQ(watcher.steps, 2) << "the file being deleted is finished and counted";
-    for (int i : {4, 3}) {
-        EXPECT_FALSE(fytest::PathExists(paths[i]));
-        EXPECT_FALSE(fytest::PathExists(archives[i]));
-    }
-    for (int i : {2, 1, 0}) {
-        EXPECT_TRUE(fytest::PathExists(paths[i])) << paths[i];
-        EXPECT_EQ(ReadStoredVersions(archives[i]).size(), 1u) << "untouched with its history";
+    for (int i = 0; i < 5; ++i) {
+        bool kept = i < 3;
+        EXPECT_EQ(PathExists(paths[i]), kept) << paths[i];
+        EXPECT_EQ(PathExists(archives[i]), kept) << "the history goes with its file, and only then";
     }
     EXPECT_EQ(fytest::WaitForWindow("#32770", "Deleting...", 100), nullptr);
 }
@@ -156,60 +138,44 @@ TEST_F(FileCommand, DeletingSeveralStopsAfterTheFileBeingDeletedWhenCancelled)
 TEST_F(FileCommand, MovingOneFileThroughTheSaveDialogTakesItsHistory)
 {
     std::string path = MakeFileWithHistory("report.txt", 3);
-    std::string content = fytest::ReadFileText(path);
+    std::string content = ReadFileText(path);
     std::string sourceArchive = ArchiveBeside(path);
     std::string target = dest_ + "\\renamed.txt";
     FileList selection;
-    selection.AddFront(path.c_str());
+    FillSelection(selection, {path});
 
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("Move " + path + " To");
-        if (dialog)
-            fytest::AnswerFileDialog(dialog, target);
-    });
+    DialogDriver driver("Move " + path + " To", [&](HWND dialog) { fytest::AnswerFileDialog(dialog, target); });
     ProgressWatcher watcher;
     EXPECT_EQ(Run(selection, kFileCommandMove), S_OK);
     driver.Join();
 
     EXPECT_FALSE(watcher.windowSeen);
-    EXPECT_EQ(fytest::ReadFileText(target), content);
-    auto versions = ReadStoredVersions(ArchiveBeside(target));
-    EXPECT_EQ(versions.size(), 3u);
-    EXPECT_EQ(Comments(versions), (std::vector<std::string>{"", "report.txt 2", "report.txt 3"}));
-    EXPECT_FALSE(fytest::PathExists(path));
-    EXPECT_FALSE(fytest::PathExists(sourceArchive));
+    EXPECT_EQ(ReadFileText(target), content);
+    EXPECT_EQ(StoredComments(ArchiveBeside(target)), (Texts{"", "report.txt 2", "report.txt 3"}));
+    EXPECT_FALSE(PathExists(path));
+    EXPECT_FALSE(PathExists(sourceArchive));
 }
 
 TEST_F(FileCommand, CancelInAFileDialogChangesNothing)
 {
     std::string path = MakeFileWithHistory("keep.txt", 1);
     std::string other = MakeFileWithHistory("also.txt", 1);
-    FileList one;
-    one.AddFront(path.c_str());
+    FileList one, two;
+    FillSelection(one, {path});
+    FillSelection(two, {path, other});
     {
-        DialogDriver driver([&] {
-            HWND dialog = fytest::WaitForDialog("Copy " + path + " To");
-            if (dialog)
-                fytest::PressButton(dialog, IDCANCEL);
-        });
+        DialogDriver driver("Copy " + path + " To", IDCANCEL);
         EXPECT_EQ(Run(one, kFileCommandCopy), S_OK);
     }
-    FileList two;
-    fytest::FillSelection(two, {path, other});
     {
-        DialogDriver driver([&] {
-            HWND dialog = fytest::WaitForDialog("Move Files To");
-            if (dialog)
-                fytest::PressButton(dialog, IDCANCEL);
-        });
+        DialogDriver driver("Move Files To", IDCANCEL);
         EXPECT_EQ(Run(two, kFileCommandMove), S_OK);
     }
-    EXPECT_TRUE(fytest::PathExists(path));
-    EXPECT_TRUE(fytest::PathExists(other));
-    EXPECT_TRUE(fytest::PathExists(ArchiveBeside(path)));
-    EXPECT_TRUE(fytest::PathExists(ArchiveBeside(other)));
-    EXPECT_FALSE(fytest::PathExists(dest_ + "\\keep.txt"));
-    EXPECT_FALSE(fytest::PathExists(dest_ + "\\also.txt"));
+    for (const std::string& file : {path, other}) {
+        EXPECT_TRUE(PathExists(file));
+        EXPECT_TRUE(PathExists(ArchiveBeside(file)));
+    }
+    EXPECT_EQ(fytest::CountFiles(dest_), 0);
 }
 
 TEST_F(FileCommand, CopyingSeveralIntoAPickedFolderCopiesEachArchiveToo)
@@ -219,13 +185,10 @@ TEST_F(FileCommand, CopyingSeveralIntoAPickedFolderCopiesEachArchiveToo)
     std::string bare = source_ + "\\bare.txt";   // no archive: copied like any file
     fytest::WriteFileText(bare, "no history");
     FileList selection;
-    fytest::FillSelection(selection, {a, b, bare});   // walked bare, b, a
+    FillSelection(selection, {a, b, bare});   // walked bare, b, a
 
     bool folderList = false;
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("Copy Files To");
-        if (!dialog)
-            return;
+    DialogDriver driver("Copy Files To", [&](HWND dialog) {
         HWND folders = GetDlgItem(dialog, IDC_PICK_FOLDER_LIST);
         folderList = folders && IsWindowVisible(folders) && GetDlgItem(dialog, IDC_PICK_DRIVES_COMBO);
         fytest::AnswerFileDialog(dialog, dest_ + "\\DUMMY.BAK");
@@ -238,20 +201,16 @@ TEST_F(FileCommand, CopyingSeveralIntoAPickedFolderCopiesEachArchiveToo)
     EXPECT_EQ(watcher.caption, "Copying...");
     EXPECT_EQ(watcher.rangeHigh, 3);
     EXPECT_EQ(watcher.steps, 3);
-    EXPECT_EQ(watcher.texts, (std::vector<std::string>{
-                                 "bare.txt\nFrom '" + source_ + "' to '" + dest_ + "'",
-                                 "b.txt\nFrom '" + source_ + "' to '" + dest_ + "'",
-                                 "a.txt\nFrom '" + source_ + "' to '" + dest_ + "'",
-                             }));
+    std::string fromTo = "\nFrom '" + source_ + "' to '" + dest_ + "'";
+    EXPECT_EQ(watcher.texts, (Texts{"bare.txt" + fromTo, "b.txt" + fromTo, "a.txt" + fromTo}));
     for (const std::string& path : {a, b, bare}) {
         std::string copy = dest_ + "\\" + NameOf(path);
-        EXPECT_EQ(fytest::ReadFileText(copy), fytest::ReadFileText(path)) << copy;
-        EXPECT_TRUE(fytest::PathExists(path)) << "a copy leaves the source";
+        EXPECT_EQ(ReadFileText(copy), ReadFileText(path)) << copy;
+        EXPECT_TRUE(PathExists(path)) << "a copy leaves the source";
     }
-    EXPECT_EQ(Comments(ReadStoredVersions(ArchiveBeside(dest_ + "\\a.txt"))),
-              (std::vector<std::string>{"", "a.txt 2"}));
+    EXPECT_EQ(StoredComments(ArchiveBeside(dest_ + "\\a.txt")), (Texts{"", "a.txt 2"}));
     EXPECT_EQ(ReadStoredVersions(ArchiveBeside(dest_ + "\\b.txt")).size(), 1u);
-    EXPECT_FALSE(fytest::PathExists(ArchiveBeside(dest_ + "\\bare.txt")));
+    EXPECT_FALSE(PathExists(ArchiveBeside(dest_ + "\\bare.txt")));
     EXPECT_EQ(ReadStoredVersions(ArchiveBeside(a)).size(), 2u) << "the source keeps its own history";
 }
 
@@ -263,47 +222,33 @@ TEST_F(FileCommand, ReplaceQuestionsAreAnsweredFileByFile)
     std::string d = MakeFileWithHistory("d.txt", 1);
     // The destination already holds b and d, and an archive for a c that is
     // no longer there.
-    fytest::WriteFileText(dest_ + "\\b.txt", "old b");
-    fytest::WriteFileText(dest_ + "\\d.txt", "old d");
-    fytest::WriteFileText(dest_ + "\\c.txt", "old c");
-    {
-        ArchiveFile old((dest_ + "\\c.txt").c_str());
-        ASSERT_EQ(old.CreateWithFirstVersion(0, 10, 0, 1), 0);
-    }
+    for (const char* name : {"b.txt", "c.txt", "d.txt"})
+        fytest::WriteFileText(dest_ + "\\" + name, std::string("old ") + name);
+    ASSERT_EQ(ArchiveFile((dest_ + "\\c.txt").c_str()).CreateWithFirstVersion(0, 10, 0, 1), 0);
     std::string oldArchiveC = ArchiveBeside(dest_ + "\\c.txt");
     DeleteFileA((dest_ + "\\c.txt").c_str());
-    ASSERT_TRUE(fytest::PathExists(oldArchiveC));
 
     FileList selection;
-    fytest::FillSelection(selection, {a, b, c, d});   // walked d, c, b, a
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("Copy Files To");
-        if (dialog)
-            fytest::AnswerFileDialog(dialog, dest_ + "\\DUMMY.BAK");
-    });
-    // d: Cancel (the next file still follows), c: No, b: Yes.
+    FillSelection(selection, {a, b, c, d});   // walked d, c, b, a
+    // d: Cancel (the next file still follows), c: No, b: Yes. The questions'
+    // buttons and icons are the archive layer's, checked there.
     MessageBoxAnswerer answerer({IDCANCEL, IDNO, IDYES});
-    EXPECT_EQ(Run(selection, kFileCommandCopy), S_OK);
-    driver.Join();
+    EXPECT_EQ(RunIntoFolder(selection, false, dest_), S_OK);
 
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, dest_ + "\\d.txt\nThis file already exists.\n\nReplace existing file and all associated versions?");
+    const std::string replaceFile = "\nThis file already exists.\n\nReplace existing file and all associated versions?";
+    EXPECT_EQ(boxes[0].text, dest_ + "\\d.txt" + replaceFile);
     EXPECT_EQ(boxes[1].text, dest_ + "\\c.txt\nAn archive for this file already exists in " + dest_ +
                                  ".\n\nReplace existing archive?");
-    EXPECT_EQ(boxes[2].text, dest_ + "\\b.txt\nThis file already exists.\n\nReplace existing file and all associated versions?");
-    for (const auto& box : boxes) {
-        EXPECT_TRUE(box.HasButtons({IDYES, IDNO, IDCANCEL}));
-        EXPECT_EQ(box.icon, BoxIcon::Warning);
-    }
-    EXPECT_EQ(fytest::ReadFileText(dest_ + "\\d.txt"), "old d");
-    EXPECT_FALSE(fytest::PathExists(ArchiveBeside(dest_ + "\\d.txt")));
-    EXPECT_FALSE(fytest::PathExists(dest_ + "\\c.txt"));
-    EXPECT_EQ(Comments(ReadStoredVersions(oldArchiveC)), (std::vector<std::string>{""}));
-    EXPECT_EQ(fytest::ReadFileText(dest_ + "\\b.txt"), fytest::ReadFileText(b));
-    EXPECT_EQ(Comments(ReadStoredVersions(ArchiveBeside(dest_ + "\\b.txt"))),
-              (std::vector<std::string>{"", "b.txt 2"}));
-    EXPECT_EQ(fytest::ReadFileText(dest_ + "\\a.txt"), fytest::ReadFileText(a));
+    EXPECT_EQ(boxes[2].text, dest_ + "\\b.txt" + replaceFile);
+    EXPECT_EQ(ReadFileText(dest_ + "\\d.txt"), "old d.txt");
+    EXPECT_FALSE(PathExists(ArchiveBeside(dest_ + "\\d.txt")));
+    EXPECT_FALSE(PathExists(dest_ + "\\c.txt"));
+    EXPECT_EQ(StoredComments(oldArchiveC), (Texts{""}));
+    EXPECT_EQ(ReadFileText(dest_ + "\\b.txt"), ReadFileText(b));
+    EXPECT_EQ(StoredComments(ArchiveBeside(dest_ + "\\b.txt")), (Texts{"", "b.txt 2"}));
+    EXPECT_EQ(ReadFileText(dest_ + "\\a.txt"), ReadFileText(a));
     EXPECT_EQ(ReadStoredVersions(ArchiveBeside(dest_ + "\\a.txt")).size(), 1u);
 }
 
@@ -317,33 +262,17 @@ TEST_F(FileCommand, NameThatWouldPassThePathLimitIsRefusedNotCut)
     std::string tooLong = MakeFileWithHistory(longName, 1);
     std::string fits = MakeFileWithHistory("s.txt", 1);
     FileList selection;
-    fytest::FillSelection(selection, {tooLong, fits});   // walked s.txt, then the long one
+    FillSelection(selection, {tooLong, fits});   // walked s.txt, then the long one
 
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("Copy Files To");
-        if (dialog)
-            fytest::AnswerFileDialog(dialog, deep + "\\DUMMY.BAK");
-    });
     MessageBoxAnswerer answerer({IDOK});
-    EXPECT_EQ(Run(selection, kFileCommandCopy), S_OK);
-    driver.Join();
+    EXPECT_EQ(RunIntoFolder(selection, false, deep), S_OK);
 
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Error!  The file " + longName + " could not be copied to " + deep + "!");
     EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
-    EXPECT_TRUE(fytest::PathExists(deep + "\\s.txt"));
-    // Only s.txt and its archive arrived: nothing under a cut name.
-    WIN32_FIND_DATAA found;
-    int entries = 0;
-    HANDLE search = FindFirstFileA((deep + "\\*").c_str(), &found);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE);
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ++entries;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    EXPECT_EQ(entries, 2);
+    EXPECT_TRUE(PathExists(deep + "\\s.txt"));
+    EXPECT_EQ(fytest::CountFiles(deep), 2) << "only s.txt and its archive: nothing under a cut name";
     EXPECT_EQ(ReadStoredVersions(ArchiveBeside(tooLong)).size(), 1u) << "the source is left as it was";
 }
 
@@ -351,87 +280,54 @@ TEST_F(FileCommand, OtherCommandsAndNamedVerbsDoNothing)
 {
     std::string path = MakeFileWithHistory("stay.txt", 1);
     FileList selection;
-    selection.AddFront(path.c_str());
+    FillSelection(selection, {path});
     for (UINT offset : {0u, 1u, 5u, 0xFFFFu})
         EXPECT_EQ(Run(selection, offset), S_OK);
     EXPECT_EQ(DoFileCommand(selection, nullptr, nullptr, "delete", nullptr, SW_SHOW), S_OK);
     FileList empty;
     EXPECT_EQ(Run(empty, kFileCommandDelete), S_OK);
-    EXPECT_TRUE(fytest::PathExists(path));
-    EXPECT_TRUE(fytest::PathExists(ArchiveBeside(path)));
+    EXPECT_TRUE(PathExists(path));
+    EXPECT_TRUE(PathExists(ArchiveBeside(path)));
 }
 
 // Three files and a folder are saved twice and then moved elsewhere: every
 // file arrives with its whole history and nothing stays behind.
 TEST_F(FileCommand, SavedSelectionMovesWithItsWholeHistory)
 {
-    std::vector<std::string> files;
-    for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
-        files.push_back(source_ + "\\" + name);
-        fytest::WriteFileText(files.back(), std::string("first ") + name);
-    }
     std::string folder = source_ + "\\inner";
     CreateDirectoryA(folder.c_str(), nullptr);
-    for (const char* name : {"x.txt", "y.txt"}) {
-        std::string path = folder + "\\" + name;
-        fytest::WriteFileText(path, std::string("first ") + name);
-    }
+    for (const char* name : {"one.txt", "two.txt", "three.txt", "inner\\x.txt", "inner\\y.txt"})
+        fytest::WriteFileText(source_ + "\\" + name, std::string("first ") + name);
     FileList selection;
-    fytest::FillSelection(selection, {files[0], folder, files[1], files[2]});
-
+    FillSelection(selection, {source_ + "\\one.txt", folder, source_ + "\\two.txt", source_ + "\\three.txt"});
     {
-        DialogDriver driver([] {
-            HWND dialog = fytest::WaitForDialog("New Version - Multiple Files");
-            if (dialog)
-                fytest::PressButton(dialog, IDOK);
-        });
+        DialogDriver driver("New Version - Multiple Files", IDOK);
         EXPECT_EQ(DoSaveVersion(selection, nullptr, nullptr, nullptr, nullptr, SW_SHOW), S_OK);
     }
     ASSERT_EQ(selection.Count(), 5) << "the folder stays expanded in the selection";
-    std::vector<std::string> all = fytest::SelectionPaths(selection);
+    Texts all = fytest::SelectionPaths(selection);
     for (const std::string& path : all)
         fytest::WriteFileText(path, "second " + NameOf(path) + " and more");
     {
-        DialogDriver driver([] {
-            HWND dialog = fytest::WaitForDialog("Version Properties - Multiple Files");
-            if (!dialog)
-                return;
+        DialogDriver driver("Version Properties - Multiple Files", [](HWND dialog) {
             fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "second round");
             fytest::PressButton(dialog, IDOK);
         });
         EXPECT_EQ(DoSaveVersion(selection, nullptr, nullptr, nullptr, nullptr, SW_SHOW), S_OK);
     }
     {
-        DialogDriver driver([&] {
-            HWND dialog = fytest::WaitForDialog("Move Files To");
-            if (dialog)
-                fytest::AnswerFileDialog(dialog, dest_ + "\\DUMMY.BAK");
-        });
         ProgressWatcher watcher;
-        EXPECT_EQ(Run(selection, kFileCommandMove), S_OK);
+        EXPECT_EQ(RunIntoFolder(selection, true, dest_), S_OK);
         EXPECT_EQ(watcher.caption, "Moving...");
         EXPECT_EQ(watcher.steps, 5);
     }
 
     for (const std::string& path : all) {
         std::string moved = dest_ + "\\" + NameOf(path);
-        EXPECT_EQ(fytest::ReadFileText(moved), "second " + NameOf(path) + " and more");
-        EXPECT_EQ(Comments(ReadStoredVersions(ArchiveBeside(moved))), (std::vector<std::string>{"", "second round"}))
-            << moved;
-        EXPECT_FALSE(fytest::PathExists(path)) << path;
+        EXPECT_EQ(ReadFileText(moved), "second " + NameOf(path) + " and more");
+        EXPECT_EQ(StoredComments(ArchiveBeside(moved)), (Texts{"", "second round"})) << moved;
+        EXPECT_FALSE(PathExists(path)) << path;
     }
-    // Nothing but the emptied folder is left at the old place.
-    WIN32_FIND_DATAA found;
-    int left = 0;
-    for (const std::string& pattern : {source_ + "\\*", folder + "\\*"}) {
-        HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            continue;
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ++left;
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    EXPECT_EQ(left, 0);
+    EXPECT_EQ(fytest::CountFiles(source_) + fytest::CountFiles(folder), 0)
+        << "nothing but the emptied folder is left at the old place";
 }

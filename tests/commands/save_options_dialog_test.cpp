@@ -17,6 +17,15 @@ using fytest::FakeHelpEngine;
 using fytest::MessageBoxAnswerer;
 using fytest::SettingsScope;
 
+namespace {
+
+bool IsChecked(HWND dialog, int controlId)
+{
+    return IsDlgButtonChecked(dialog, controlId) == BST_CHECKED;
+}
+
+}  // namespace
+
 TEST(NewVersionDialog, ShowsTheSettingsAndReturnsTheChoices)
 {
     SettingsScope settings;
@@ -28,49 +37,41 @@ TEST(NewVersionDialog, ShowsTheSettingsAndReturnsTheChoices)
     char title[] = "Multiple Files";
     options.titleName = title;
 
-    bool compressionShown = false, singleShown = false, permanentShown = true;
+    bool compressionShown = false, singleShown = true, permanentShown = true;
     std::string maxShown;
     int low = 0, high = 0;
     UDACCEL accel[8] = {};
     LRESULT accelCount = 0;
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("New Version - Multiple Files");
-        if (!dialog)
-            return;
-        permanentShown = fytest::IsChecked(dialog, IDC_FIRST_PERMANENT_CHECK);
-        compressionShown = fytest::IsChecked(dialog, IDC_COMPRESSION_CHECK);
-        singleShown = fytest::IsChecked(dialog, IDC_SINGLE_LOCATION_CHECK);
+    DialogDriver driver("New Version - Multiple Files", [&](HWND dialog) {
+        permanentShown = IsChecked(dialog, IDC_FIRST_PERMANENT_CHECK);
+        compressionShown = IsChecked(dialog, IDC_COMPRESSION_CHECK);
+        singleShown = IsChecked(dialog, IDC_SINGLE_LOCATION_CHECK);
         maxShown = fytest::GetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT);
         SendDlgItemMessageA(dialog, IDC_NEW_MAX_TEMP_SPIN, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
                             reinterpret_cast<LPARAM>(&high));
         accelCount = SendDlgItemMessageA(dialog, IDC_NEW_MAX_TEMP_SPIN, UDM_GETACCEL, 8,
                                          reinterpret_cast<LPARAM>(accel));
-        fytest::SetChecked(dialog, IDC_FIRST_PERMANENT_CHECK, true);
-        fytest::SetChecked(dialog, IDC_COMPRESSION_CHECK, false);
-        fytest::SetChecked(dialog, IDC_SINGLE_LOCATION_CHECK, true);
+        CheckDlgButton(dialog, IDC_FIRST_PERMANENT_CHECK, BST_CHECKED);
+        CheckDlgButton(dialog, IDC_COMPRESSION_CHECK, BST_UNCHECKED);
+        CheckDlgButton(dialog, IDC_SINGLE_LOCATION_CHECK, BST_CHECKED);
         fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, "");
         fytest::TypeText(dialog, IDC_NEW_MAX_TEMP_EDIT, "4x2");   // the field takes digits only
         fytest::PressButton(dialog, IDOK);
     });
-    INT_PTR result = options.RunDialog(nullptr);
+    EXPECT_EQ(options.RunDialog(nullptr), IDOK);
     driver.Join();
 
-    EXPECT_EQ(result, IDOK);
     EXPECT_FALSE(permanentShown);
     EXPECT_TRUE(compressionShown);
     EXPECT_FALSE(singleShown);
     EXPECT_EQ(maxShown, "25");
     EXPECT_EQ(low, 1);
     EXPECT_EQ(high, 32767);
+    // The arrows speed up: after 0, 3, 5 and 7 seconds by 1, 5, 100 and 1000.
     ASSERT_EQ(accelCount, 4);
-    EXPECT_EQ(accel[0].nSec, 1u);
-    EXPECT_EQ(accel[0].nInc, 1u);
-    EXPECT_EQ(accel[1].nSec, 3u);
-    EXPECT_EQ(accel[1].nInc, 5u);
-    EXPECT_EQ(accel[2].nSec, 5u);
-    EXPECT_EQ(accel[2].nInc, 100u);
-    EXPECT_EQ(accel[3].nSec, 7u);
-    EXPECT_EQ(accel[3].nInc, 1000u);
+    const UDACCEL expected[] = {{1, 1}, {3, 5}, {5, 100}, {7, 1000}};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(accel[i].nSec == expected[i].nSec && accel[i].nInc == expected[i].nInc) << i;
 
     EXPECT_EQ(options.permanent, 1);
     EXPECT_EQ(options.useCompression, 0);
@@ -87,28 +88,22 @@ TEST(NewVersionDialog, MaximumOutsideTheRangeKeepsTheDialogOpen)
     options.titleName = title;
 
     MessageBoxAnswerer answerer({IDOK, IDOK, IDOK});
-    bool openAfterZero = false, openAfterBig = false, openAfterEmpty = false;
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("New Version - report.txt");
-        if (!dialog)
-            return;
-        auto tryValue = [&](const char* text) {
-            fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, text);
+    std::vector<bool> openAfter;
+    DialogDriver driver("New Version - report.txt", [&](HWND dialog) {
+        CheckDlgButton(dialog, IDC_COMPRESSION_CHECK, BST_CHECKED);
+        for (const char* typed : {"0", "40000", ""}) {
+            fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, typed);
             fytest::PressButton(dialog, IDOK);
             // The box comes and is answered; the dialog must still be there.
             fytest::WaitUntil([] { return fytest::FindMessageBox("Fennory (TM)") != nullptr; });
             fytest::WaitUntil([] { return fytest::FindMessageBox("Fennory (TM)") == nullptr; });
             Sleep(100);
-            return IsWindow(dialog) && IsWindowVisible(dialog);
-        };
-        fytest::SetChecked(dialog, IDC_COMPRESSION_CHECK, true);
-        openAfterZero = tryValue("0");
-        openAfterBig = tryValue("40000");
-        openAfterEmpty = tryValue("");
+            openAfter.push_back(IsWindow(dialog) && IsWindowVisible(dialog));
+        }
         fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, "32767");
         fytest::PressButton(dialog, IDOK);
     });
-    INT_PTR result = options.RunDialog(nullptr);
+    EXPECT_EQ(options.RunDialog(nullptr), IDOK);
     driver.Join();
 
     const auto& boxes = answerer.Boxes();
@@ -118,10 +113,7 @@ TEST(NewVersionDialog, MaximumOutsideTheRangeKeepsTheDialogOpen)
         EXPECT_TRUE(box.HasButtons({IDOK}));
         EXPECT_EQ(box.icon, fytest::BoxIcon::Stop);
     }
-    EXPECT_TRUE(openAfterZero);
-    EXPECT_TRUE(openAfterBig);
-    EXPECT_TRUE(openAfterEmpty);
-    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
     EXPECT_EQ(options.maxTempVersions, 32767);
     EXPECT_EQ(options.useCompression, 1);
 }
@@ -134,26 +126,21 @@ TEST(VersionPropertiesDialog, ShowsTheCommentAndTakesTheUsersWords)
     options.titleName = title;
     strcpy(options.comment, "Version 7");
 
-    std::string commentShown;
+    std::string commentShown, afterTyping;
     bool permanentShown = true;
-    std::string afterTyping;
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("Version Properties - report.txt");
-        if (!dialog)
-            return;
+    DialogDriver driver("Version Properties - report.txt", [&](HWND dialog) {
         commentShown = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
-        permanentShown = fytest::IsChecked(dialog, IDC_PERMANENT_CHECK);
+        permanentShown = IsChecked(dialog, IDC_PERMANENT_CHECK);
         // Typing stops at 128 characters.
         fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "");
         fytest::TypeText(dialog, IDC_COMMENT_EDIT, std::string(120, 'c') + "0123456789ABCDEF");
         afterTyping = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
-        fytest::SetChecked(dialog, IDC_PERMANENT_CHECK, true);
+        CheckDlgButton(dialog, IDC_PERMANENT_CHECK, BST_CHECKED);
         fytest::PressButton(dialog, IDOK);
     });
-    INT_PTR result = options.RunDialog(nullptr);
+    EXPECT_EQ(options.RunDialog(nullptr), IDOK);
     driver.Join();
 
-    EXPECT_EQ(result, IDOK);
     EXPECT_EQ(commentShown, "Version 7");
     EXPECT_FALSE(permanentShown);
     EXPECT_EQ(afterTyping, std::string(120, 'c') + "01234567");
@@ -165,21 +152,18 @@ namespace {
 
 // Runs one dialog, presses its Help button and asks what-is-this help for
 // two controls, then closes it; returns what the help engine received.
-std::vector<FakeHelpEngine::Request> HelpRequestsOf(int newArchive, const std::string& caption, int firstControl,
-                                                    int secondControl)
+std::vector<FakeHelpEngine::Request> HelpRequestsOf(int newArchive, const std::string& caption,
+                                                    std::initializer_list<int> controls)
 {
     FakeHelpEngine help;
     SaveOptions options;
     options.newArchive = newArchive;
     char title[] = "a.txt";
     options.titleName = title;
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog(caption);
-        if (!dialog)
-            return;
+    DialogDriver driver(caption, [&](HWND dialog) {
         fytest::PressButton(dialog, IDC_HELP_BUTTON);
         fytest::WaitUntil([&] { return help.Requests().size() >= 1; }, 5000);
-        for (int control : {firstControl, secondControl}) {
+        for (int control : controls) {
             HELPINFO info = {sizeof(info)};
             info.iContextType = HELPINFO_WINDOW;
             info.iCtrlId = control;
@@ -207,7 +191,7 @@ TEST(SaveDialogsHelp, HelpButtonAndWhatIsThisHelpOpenTheirTopics)
     SettingsScope settings;
     settings.SetString("HelpPath", "C:\\HELP");
 
-    auto properties = HelpRequestsOf(0, "Version Properties - a.txt", IDC_COMMENT_EDIT, IDC_PERMANENT_CHECK);
+    auto properties = HelpRequestsOf(0, "Version Properties - a.txt", {IDC_COMMENT_EDIT, IDC_PERMANENT_CHECK});
     ASSERT_EQ(properties.size(), 3u);
     EXPECT_EQ(properties[0].command, static_cast<UINT>(HELP_CONTEXT));
     EXPECT_EQ(properties[0].data, 131177u);
@@ -215,7 +199,7 @@ TEST(SaveDialogsHelp, HelpButtonAndWhatIsThisHelpOpenTheirTopics)
     EXPECT_TRUE(IsHelpFor(properties[1], 10));
     EXPECT_TRUE(IsHelpFor(properties[2], 11));
 
-    auto newVersion = HelpRequestsOf(1, "New Version - a.txt", IDC_NEW_MAX_TEMP_EDIT, IDC_SINGLE_LOCATION_CHECK);
+    auto newVersion = HelpRequestsOf(1, "New Version - a.txt", {IDC_NEW_MAX_TEMP_EDIT, IDC_SINGLE_LOCATION_CHECK});
     ASSERT_EQ(newVersion.size(), 3u);
     EXPECT_EQ(newVersion[0].command, static_cast<UINT>(HELP_CONTEXT));
     EXPECT_EQ(newVersion[0].data, 131185u);

@@ -5,98 +5,44 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-
 #include "archive_file.h"
 #include "command_driver.h"
 #include "file_list.h"
 #include "resource.h"
 #include "save_version_command.h"
-#include "scratch.h"
-#include "settings_scope.h"
-#include "store_api.h"
 #include "ui_driver.h"
 
 using fytest::BoxIcon;
 using fytest::DialogDriver;
+using fytest::FillSelection;
 using fytest::MessageBoxAnswerer;
 using fytest::ProgressWatcher;
 using fytest::ReadStoredVersions;
-using fytest::ScratchFolder;
-using fytest::SettingsScope;
 using fytest::StoredVersion;
 
 namespace {
 
-class SaveCommand : public testing::Test {
+class SaveCommand : public fytest::CommandTest {
 protected:
-    std::string MakeFile(const std::string& name, const std::string& content)
-    {
-        std::string path = scratch_ / name;
-        fytest::WriteFileText(path, content);
-        return path;
-    }
-
-    // The archive beside a working file, as the store names it.
-    std::string ArchiveBeside(const std::string& workingPath)
-    {
-        return workingPath.substr(0, workingPath.rfind('\\') + 1) + fytest::ArchiveNameOf(workingPath);
-    }
-
     // An archive with one version, made through the archive layer.
     void GiveArchive(const std::string& path)
     {
-        ArchiveFile archive(path.c_str());
-        ASSERT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
+        ASSERT_EQ(ArchiveFile(path.c_str()).CreateWithFirstVersion(0, 10, 0, 1), 0);
     }
 
     HRESULT Save(FileList& selection) { return DoSaveVersion(selection, nullptr, nullptr, nullptr, nullptr, SW_SHOW); }
 
-    // Drives the New Version dialog: presses OK with what it shows.
-    static void AcceptNewVersion(const std::string& titleName)
+    static const StoredVersion& Newest(const std::vector<StoredVersion>& versions)
     {
-        HWND dialog = fytest::WaitForDialog("New Version - " + titleName);
-        if (dialog)
-            fytest::PressButton(dialog, IDOK);
-    }
-
-    static const StoredVersion* Newest(const std::vector<StoredVersion>& versions)
-    {
-        const StoredVersion* newest = nullptr;
+        const StoredVersion* newest = &versions.at(0);
         for (const auto& version : versions)
-            if (!newest || version.number > newest->number)
+            if (version.number > newest->number)
                 newest = &version;
-        return newest;
+        return *newest;
     }
 
-    SettingsScope settings_;
-    ScratchFolder scratch_;
+    static int MaxTempOf(const std::string& workingPath) { return ArchiveFile(workingPath.c_str()).GetMaxTempVersions(); }
 };
-
-int StoredCounter(const std::string& archivePath)
-{
-    ArchiveHeader header;
-    memset(&header, 0, sizeof(header));
-    StoreHeaderHandle handle = 0;
-    if (StoreReadHeader(archivePath.c_str(), &header, &handle) != 0)
-        return -1;
-    int counter = header.counter;
-    StoreReleaseHeader(handle);
-    return counter;
-}
-
-int StoredMaxTemp(const std::string& archivePath)
-{
-    size_t slash = archivePath.rfind('\\');
-    StoreContext context = {};
-    context.mode = 2;
-    int32_t value = -1;
-    if (StoreGetMaxTemp(archivePath.substr(slash + 1).c_str(), archivePath.substr(0, slash).c_str(), &value,
-                        &context) != 0)
-        return -1;
-    return value;
-}
 
 }  // namespace
 
@@ -110,7 +56,7 @@ TEST_F(SaveCommand, FolderWithNothingToSaveIsReported)
     SetFileAttributesA((folder + "\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
 
     FileList selection;
-    selection.AddFront(folder.c_str());
+    FillSelection(selection, {folder});
     MessageBoxAnswerer answerer({IDOK});
     EXPECT_EQ(Save(selection), S_OK);
     const auto& boxes = answerer.Boxes();
@@ -120,7 +66,6 @@ TEST_F(SaveCommand, FolderWithNothingToSaveIsReported)
     EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
     EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
     EXPECT_EQ(selection.Count(), 0);
-    SetFileAttributesA((folder + "\\hidden.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(SaveCommand, UnchangedFileIsReportedWithOkOnlyAndNothingFollows)
@@ -128,7 +73,7 @@ TEST_F(SaveCommand, UnchangedFileIsReportedWithOkOnlyAndNothingFollows)
     std::string path = MakeFile("same.txt", "unchanged");
     GiveArchive(path);
     FileList selection;
-    selection.AddFront(path.c_str());
+    FillSelection(selection, {path});
     MessageBoxAnswerer answerer({IDOK});
     // Were a dialog to follow, the guard would fail the test on its 20 s.
     EXPECT_EQ(Save(selection), S_OK);
@@ -145,39 +90,28 @@ TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWind
     std::string path = MakeFile("report.txt", "first draft");
     GiveArchive(path);
     fytest::WriteFileText(path, "second draft, longer");
-    {
-        ArchiveFile archive(path.c_str());
-        ASSERT_EQ(archive.AddVersion("second", 0), 1);
-    }
+    ASSERT_EQ(ArchiveFile(path.c_str()).AddVersion("second", 0), 1);
     fytest::WriteFileText(path, "third draft, longer still");
-    std::string archivePath = ArchiveBeside(path);
-    int counter = StoredCounter(archivePath);
-    ASSERT_GT(counter, 0);
 
     FileList selection;
-    selection.AddFront(path.c_str());
+    FillSelection(selection, {path});
     std::string commentShown;
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("Version Properties - report.txt");
-        if (!dialog)
-            return;
+    DialogDriver driver("Version Properties - report.txt", [&](HWND dialog) {
         commentShown = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
-        fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "");
-        fytest::TypeText(dialog, IDC_COMMENT_EDIT, "Fixed the totals");
-        fytest::SetChecked(dialog, IDC_PERMANENT_CHECK, true);
+        fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "Fixed the totals");
+        CheckDlgButton(dialog, IDC_PERMANENT_CHECK, BST_CHECKED);
         fytest::PressButton(dialog, IDOK);
     });
     ProgressWatcher watcher;
     EXPECT_EQ(Save(selection), S_OK);
     driver.Join();
 
-    EXPECT_EQ(commentShown, "Version " + std::to_string(counter));
+    EXPECT_EQ(commentShown, "Version 2") << "the latest number the archive gave";
     EXPECT_FALSE(watcher.windowSeen) << "one file: no progress window";
-    auto versions = ReadStoredVersions(archivePath);
+    auto versions = ReadStoredVersions(ArchiveBeside(path));
     ASSERT_EQ(versions.size(), 3u);
-    const StoredVersion* newest = Newest(versions);
-    EXPECT_EQ(newest->comment, "Fixed the totals");
-    EXPECT_EQ(newest->permanent, 1);
+    EXPECT_EQ(Newest(versions).comment, "Fixed the totals");
+    EXPECT_EQ(Newest(versions).permanent, 1);
 }
 
 TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
@@ -187,16 +121,13 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
     std::string a = MakeFile("a.txt", "alpha");
     std::string b = MakeFile("b.txt", "beta");
     FileList selection;
-    fytest::FillSelection(selection, {a, b});   // walked b, a
+    FillSelection(selection, {a, b});
 
     bool commentless = false;
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("New Version - Multiple Files");
-        if (!dialog)
-            return;
+    DialogDriver driver("New Version - Multiple Files", [&](HWND dialog) {
         commentless = GetDlgItem(dialog, IDC_COMMENT_EDIT) == nullptr;
-        fytest::SetChecked(dialog, IDC_FIRST_PERMANENT_CHECK, true);
-        fytest::SetChecked(dialog, IDC_SINGLE_LOCATION_CHECK, false);
+        CheckDlgButton(dialog, IDC_FIRST_PERMANENT_CHECK, BST_CHECKED);
+        CheckDlgButton(dialog, IDC_SINGLE_LOCATION_CHECK, BST_UNCHECKED);
         fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, "3");
         fytest::PressButton(dialog, IDOK);
     });
@@ -212,11 +143,10 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
     EXPECT_EQ(fytest::WaitForWindow("#32770", "Versioning...", 100), nullptr) << "the window is gone";
     for (const std::string& path : {a, b}) {
         // Not the single location: beside the file although a central folder is set.
-        std::string archivePath = ArchiveBeside(path);
-        auto versions = ReadStoredVersions(archivePath);
+        auto versions = ReadStoredVersions(ArchiveBeside(path));
         ASSERT_EQ(versions.size(), 1u) << path;
         EXPECT_EQ(versions[0].permanent, 1);
-        EXPECT_EQ(StoredMaxTemp(archivePath), 3);
+        EXPECT_EQ(MaxTempOf(path), 3);
         EXPECT_FALSE(fytest::PathExists(central + "\\" + fytest::ArchiveNameOf(path)));
     }
 }
@@ -229,16 +159,13 @@ TEST_F(SaveCommand, MixedSelectionUsesVersionPropertiesAndSettingsForNewArchives
     fytest::WriteFileText(old, "old one, changed");
     std::string fresh = MakeFile("fresh.txt", "fresh one");
     FileList selection;
-    fytest::FillSelection(selection, {old, fresh});
+    FillSelection(selection, {old, fresh});
 
     std::string commentShown;
-    DialogDriver driver([&] {
-        HWND dialog = fytest::WaitForDialog("Version Properties - Multiple Files");
-        if (!dialog)
-            return;
+    DialogDriver driver("Version Properties - Multiple Files", [&](HWND dialog) {
         commentShown = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
         fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "Both checked");
-        fytest::SetChecked(dialog, IDC_PERMANENT_CHECK, true);
+        CheckDlgButton(dialog, IDC_PERMANENT_CHECK, BST_CHECKED);
         fytest::PressButton(dialog, IDOK);
     });
     EXPECT_EQ(Save(selection), S_OK);
@@ -247,13 +174,13 @@ TEST_F(SaveCommand, MixedSelectionUsesVersionPropertiesAndSettingsForNewArchives
     EXPECT_EQ(commentShown, "Add Your Comment.");
     auto oldVersions = ReadStoredVersions(ArchiveBeside(old));
     ASSERT_EQ(oldVersions.size(), 2u);
-    EXPECT_EQ(Newest(oldVersions)->comment, "Both checked");
-    EXPECT_EQ(Newest(oldVersions)->permanent, 1);
+    EXPECT_EQ(Newest(oldVersions).comment, "Both checked");
+    EXPECT_EQ(Newest(oldVersions).permanent, 1);
     auto freshVersions = ReadStoredVersions(ArchiveBeside(fresh));
     ASSERT_EQ(freshVersions.size(), 1u);
     EXPECT_EQ(freshVersions[0].permanent, 1) << "the first version takes the dialog's flag";
     EXPECT_NE(freshVersions[0].comment, "Both checked") << "but not its comment";
-    EXPECT_EQ(StoredMaxTemp(ArchiveBeside(fresh)), 5) << "the cap comes from the settings";
+    EXPECT_EQ(MaxTempOf(fresh), 5) << "the cap comes from the settings";
 }
 
 TEST_F(SaveCommand, EmptyFileAmongSeveralAsksOkOrCancel)
@@ -262,8 +189,7 @@ TEST_F(SaveCommand, EmptyFileAmongSeveralAsksOkOrCancel)
     std::string empty = MakeFile("empty.txt", "");
     std::string c = MakeFile("c.txt", "gamma");
     FileList selection;
-    fytest::FillSelection(selection, {a, empty, c});
-
+    FillSelection(selection, {a, empty, c});
     {
         // Cancel ends the command before anything is asked or saved.
         MessageBoxAnswerer answerer({IDCANCEL});
@@ -279,7 +205,7 @@ TEST_F(SaveCommand, EmptyFileAmongSeveralAsksOkOrCancel)
 
     // OK goes on; the empty file is passed over silently in the saving pass.
     MessageBoxAnswerer answerer({IDOK});
-    DialogDriver driver([] { AcceptNewVersion("Multiple Files"); });
+    DialogDriver driver("New Version - Multiple Files", IDOK);
     ProgressWatcher watcher;
     EXPECT_EQ(Save(selection), S_OK);
     driver.Join();
@@ -296,9 +222,9 @@ TEST_F(SaveCommand, CancelInTheProgressWindowKeepsWhatIsSavedAndLeavesTheRest)
     for (const char* name : {"one.txt", "two.txt", "three.txt", "four.txt"})
         paths.push_back(MakeFile(name, std::string("content of ") + name));
     FileList selection;
-    fytest::FillSelection(selection, paths);   // walked four, three, two, one
+    FillSelection(selection, paths);   // walked four, three, two, one
 
-    DialogDriver driver([] { AcceptNewVersion("Multiple Files"); });
+    DialogDriver driver("New Version - Multiple Files", IDOK);
     ProgressWatcher watcher("Versioning " + paths[2]);   // the second file of the walk
     EXPECT_EQ(Save(selection), S_OK);
     driver.Join();
@@ -320,9 +246,9 @@ TEST_F(SaveCommand, ExcludedTypeIsNeitherTestedNorSavedButCountsAStep)
     std::string y = MakeFile("y.txt", "why");
     std::string z = MakeFile("z.txt", "zed");
     FileList selection;
-    fytest::FillSelection(selection, {excluded, y, z});
+    FillSelection(selection, {excluded, y, z});
 
-    DialogDriver driver([] { AcceptNewVersion("Multiple Files"); });
+    DialogDriver driver("New Version - Multiple Files", IDOK);
     ProgressWatcher watcher;
     EXPECT_EQ(Save(selection), S_OK);   // no box: the guard would fail an unanswered one
     driver.Join();
@@ -339,12 +265,8 @@ TEST_F(SaveCommand, CancelledDialogSavesNothing)
 {
     std::string a = MakeFile("a.txt", "alpha");
     FileList selection;
-    selection.AddFront(a.c_str());
-    DialogDriver driver([] {
-        HWND dialog = fytest::WaitForDialog("New Version - a.txt");
-        if (dialog)
-            fytest::PressButton(dialog, IDCANCEL);
-    });
+    FillSelection(selection, {a});
+    DialogDriver driver("New Version - a.txt", IDCANCEL);
     EXPECT_EQ(Save(selection), S_OK);
     driver.Join();
     EXPECT_FALSE(fytest::PathExists(ArchiveBeside(a)));
