@@ -55,28 +55,6 @@ TEST_F(RoundTrip, OneVersionIsCountedListedAndReadBack)
     EXPECT_TRUE(before == text || after == text) << text;
 }
 
-TEST_F(RoundTrip, TwoVersionsKeepTheirOwnContentCommentAndFlag)
-{
-    ArchiveFile archive(MakeFile("two.txt", "version one").c_str());
-    CreateArchive(archive);
-    SaveVersion(archive, "version two, longer", 1, "second save");
-
-    EXPECT_EQ(archive.CountVersions(), 2);
-    EXPECT_EQ(archive.VersionCounter(), 2);
-    EXPECT_EQ(Retrieved(archive, 1), "version one");
-    EXPECT_EQ(Retrieved(archive, 2), "version two, longer");
-
-    VersionItem* items = nullptr;
-    ASSERT_EQ(archive.ListVersions(&items), 2);
-    EXPECT_EQ(items[0].number, 1);
-    EXPECT_EQ(items[0].permanent, 0);
-    EXPECT_EQ(items[1].number, 2);
-    EXPECT_EQ(items[1].permanent, 1);
-    EXPECT_STREQ(items[1].comment, "second save");
-    EXPECT_NE(items[1].dateText[0], '\0');
-    delete[] items;
-}
-
 TEST_F(RoundTrip, ManyVersionsOfBinaryContentComeBackByteForByte)
 {
     // Large enough for several store chunks, and every byte value.
@@ -114,17 +92,22 @@ TEST_F(RoundTrip, CompressedArchiveSaysSoAndStillReturnsTheBytes)
     EXPECT_EQ(Retrieved(archive, 1), text);
 }
 
-TEST_F(RoundTrip, LongCommentIsCutAndUserAndCommentRowsStayTerminated)
+TEST_F(RoundTrip, SecondVersionKeepsItsFlagAndItsCommentCutToTheStoresLength)
 {
-    ArchiveFile archive(MakeFile("comment.txt", "a").c_str());
+    ArchiveFile archive(MakeFile("comment.txt", "version one").c_str());
     CreateArchive(archive);
-    std::string longComment(300, 'c');
-    SaveVersion(archive, "ab", 0, longComment.c_str());
+    SaveVersion(archive, "version two, longer", 1, std::string(300, 'c').c_str());
 
+    EXPECT_EQ(archive.VersionCounter(), 2);
+    EXPECT_EQ(Retrieved(archive, 1), "version one");
     VersionItem* items = nullptr;
     ASSERT_EQ(archive.ListVersions(&items), 2);
+    EXPECT_EQ(items[0].permanent, 0);
+    EXPECT_EQ(items[1].number, 2);
+    EXPECT_EQ(items[1].permanent, 1);
     EXPECT_EQ(std::string(items[1].comment), std::string(128, 'c'));
-    EXPECT_LE(strlen(items[1].user), 35u);
+    EXPECT_LE(strlen(items[1].user), 35u) << "the user row stays terminated";
+    EXPECT_NE(items[1].dateText[0], '\0');
     delete[] items;
 }
 
