@@ -14,20 +14,24 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_xvfb_pid=
 wine_server_pid=
 wine_session_stop() {
+    # Runs on exit, also under `set -e`: no step here may end it early, and
+    # the caller's exit status stays what it was.
+    local status=$?
     if [ -n "$wine_server_pid" ]; then
         # The prefix is ours alone: end every Windows process of this server
         # (the system processes wineboot started, and anything a test left),
         # then the server itself.
-        timeout 30 wineserver -k 2>/dev/null
-        kill "$wine_server_pid" 2>/dev/null
-        wait "$wine_server_pid" 2>/dev/null
+        timeout 30 wineserver -k 2>/dev/null || true
+        kill "$wine_server_pid" 2>/dev/null || true
+        wait "$wine_server_pid" 2>/dev/null || true
         wine_server_pid=
     fi
     if [ -n "$wine_xvfb_pid" ]; then
-        kill "$wine_xvfb_pid" 2>/dev/null
-        wait "$wine_xvfb_pid" 2>/dev/null
+        kill "$wine_xvfb_pid" 2>/dev/null || true
+        wait "$wine_xvfb_pid" 2>/dev/null || true
         wine_xvfb_pid=
     fi
+    return $status
 }
 trap wine_session_stop EXIT
 trap 'exit 130' INT TERM
