@@ -5,8 +5,8 @@ packages=(
     cmake ninja-build git
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
     libz-mingw-w64-dev zlib1g-dev googletest
-    wine64 xvfb xauth
-    g++ clang libclang-rt-14-dev
+    wine wine64 xvfb xauth
+    g++
 )
 sudo=
 [ "$(id -u)" = 0 ] || sudo=sudo
