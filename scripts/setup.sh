@@ -5,7 +5,7 @@ packages=(
     cmake ninja-build git
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
     libz-mingw-w64-dev zlib1g-dev googletest
-    wine wine64 xvfb xauth
+    wine wine64 fonts-wine xvfb xauth
     g++
 )
 sudo=
@@ -17,5 +17,5 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     $sudo apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q "${missing[@]}"
 fi
