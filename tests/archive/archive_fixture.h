@@ -7,22 +7,13 @@
 #include <string>
 
 #include "archive_file.h"
-#include "scratch.h"
-#include "settings_scope.h"
 #include "ui_driver.h"
+#include "working_files_test.h"
 
 namespace fytest {
 
-class ArchiveTest : public testing::Test {
+class ArchiveTest : public WorkingFilesTest {
 protected:
-    // Writes a working file in the scratch folder and returns its full path.
-    std::string MakeFile(const std::string& name, const std::string& content)
-    {
-        std::string path = scratch_ / name;
-        WriteFileText(path, content);
-        return path;
-    }
-
     // A new archive for path with content as its first (temporary) version.
     void CreateArchive(ArchiveFile& archive, int maxTemp = 10)
     {
@@ -60,8 +51,6 @@ protected:
         return folder;
     }
 
-    SettingsScope settings_;
-    ScratchFolder scratch_;
     int retrieved_ = 0;
 };
 

@@ -17,6 +17,7 @@
 #include "scratch.h"
 #include "settings_scope.h"
 #include "ui_driver.h"
+#include "working_files_test.h"
 
 namespace fytest {
 
@@ -142,24 +143,14 @@ std::vector<std::string> SelectionPaths(const FileList& list);
 int CountFiles(const std::string& folder);
 
 // Empty settings (archives lie beside their files) and a scratch folder.
-class CommandTest : public testing::Test {
+class CommandTest : public WorkingFilesTest {
 protected:
-    std::string MakeFile(const std::string& name, const std::string& content)
-    {
-        std::string path = scratch_ / name;
-        WriteFileText(path, content);
-        return path;
-    }
-
     // The archive beside a working file, as the store names it; named while
     // the file is there.
     static std::string ArchiveBeside(const std::string& workingPath)
     {
         return workingPath.substr(0, workingPath.rfind('\\') + 1) + ArchiveNameOf(workingPath);
     }
-
-    SettingsScope settings_;
-    ScratchFolder scratch_;
 };
 
 }  // namespace fytest

@@ -1,0 +1,10 @@
+# What both mingw-w64 toolchains share; each sets FY_TRIPLE and includes this.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER   ${FY_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${FY_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER  ${FY_TRIPLE}-windres)
+set(CMAKE_DLLTOOL      ${FY_TRIPLE}-dlltool)
+set(CMAKE_FIND_ROOT_PATH /usr/${FY_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
