@@ -30,20 +30,6 @@ bool SameFile(const char* first, const char* second)
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
-// Deletes a file even when it is marked read-only, as a move of a read-only
-// file must. The attribute is put back when the file stays.
-bool RemoveFile(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (DeleteFileA(path))
-        return true;
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(path, attributes);
-    return false;
-}
-
 }  // namespace
 
 int ArchiveFile::CopyTo(const char* destPath, int ask)
@@ -105,7 +91,7 @@ int ArchiveFile::Relocate(const char* destPathIn, int ask, bool move)
             // original file and its archive stay where they were, and no
             // version is lost.
             if (move)
-                RemoveFile(destPath);
+                DeleteFileEvenReadOnly(destPath);
             ShowMessage(nullptr, move ? IDS_ERR_VERSIONS_NOT_MOVED : IDS_ERR_VERSIONS_NOT_COPIED,
                         MB_ICONHAND | MB_OK, workingPath, destFolder);
             return 0;
@@ -123,9 +109,9 @@ int ArchiveFile::Relocate(const char* destPathIn, int ask, bool move)
     if (move) {
         // The working file first: while it stays, its archive stays with it.
         const char* kept = nullptr;
-        if (!RemoveFile(workingPath))
+        if (!DeleteFileEvenReadOnly(workingPath))
             kept = workingPath;
-        else if (hasArchive && !RemoveFile(archivePath))
+        else if (hasArchive && !DeleteFileEvenReadOnly(archivePath))
             kept = archivePath;
         if (kept) {
             ShowMessage(nullptr, IDS_ERR_SOURCE_NOT_REMOVED, MB_ICONEXCLAMATION | MB_OK, destName, destFolder, kept);

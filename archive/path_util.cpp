@@ -122,6 +122,20 @@ void GetDrivePart(const char* path, char (&driveOut)[kPathSize])
     driveOut[length] = '\0';
 }
 
+bool DeleteFileEvenReadOnly(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;   // already gone
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (DeleteFileA(path))
+        return true;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path, attributes);
+    return false;
+}
+
 bool IsZeroLengthFile(const char* path)
 {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

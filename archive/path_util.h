@@ -29,6 +29,11 @@ bool FolderExists(const char* path);
 // creation succeeded.
 bool CreateFolderPath(const char* path);
 
+// Deletes a file even when it is marked read-only (the user has asked for it
+// to go); the mark is put back when the file stays for another reason (open
+// elsewhere, no access). True when no file is left at path.
+bool DeleteFileEvenReadOnly(const char* path);
+
 // True when the file opens for shared reading and holds no data.
 bool IsZeroLengthFile(const char* path);
 

@@ -14,23 +14,6 @@
 
 namespace {
 
-// Deletes the working file. The user has just confirmed deleting it with its
-// whole history, so a read-only mark does not keep it; the mark is put back
-// when the file stays for another reason (open elsewhere, no access).
-bool DeleteWorkingFile(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return true;   // already gone
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (DeleteFileA(path))
-        return true;
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path, attributes);
-    return false;
-}
-
 void DeleteFiles(FileList& selection, HWND window)
 {
     const bool several = selection.Count() > 1;
@@ -57,9 +40,10 @@ void DeleteFiles(FileList& selection, HWND window)
         // The archive's name comes from the file's short path, so the object
         // is built while the file is still there. The history goes only with
         // its file: a file that cannot be deleted (open elsewhere, no access)
-        // keeps its archive.
+        // keeps its archive. The user has just confirmed deleting it with its
+        // whole history, so a read-only mark does not keep it.
         ArchiveFile archive(node->path);
-        if (DeleteWorkingFile(node->path))
+        if (DeleteFileEvenReadOnly(node->path))
             archive.DeleteArchive();
         progress.Step();
     }
