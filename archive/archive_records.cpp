@@ -6,6 +6,7 @@
 
 #include "safe_string.h"
 #include "version_time.h"
+#include "win/handle.h"
 
 namespace {
 
@@ -107,13 +108,13 @@ bool ArchiveFile::FormatVersionTime(int version, char* text) const
     if (version == 0) {
         // Write and delete sharing too: an editor that keeps the file open for
         // writing still lets us read its time; one that refuses readers does not.
-        HANDLE file = CreateFileA(workingPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
+        win::File file(CreateFileA(workingPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
             return false;
         FILETIME written;
-        BOOL known = GetFileTime(file, nullptr, nullptr, &written);
-        CloseHandle(file);
+        BOOL known = GetFileTime(file.Get(), nullptr, nullptr, &written);
+        file.Close();
         FILETIME localWritten;
         SYSTEMTIME local;
         if (!known || !FileTimeToLocalFileTime(&written, &localWritten) || !FileTimeToSystemTime(&localWritten, &local))

@@ -7,6 +7,7 @@
 #include "resource.h"
 #include "safe_string.h"
 #include "wait_cursor.h"
+#include "win/handle.h"
 
 namespace {
 
@@ -17,13 +18,9 @@ bool SameFile(const char* first, const char* second)
     BY_HANDLE_FILE_INFORMATION info[2];
     const char* paths[2] = {first, second};
     for (int i = 0; i < 2; ++i) {
-        HANDLE file = CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return false;
-        BOOL known = GetFileInformationByHandle(file, &info[i]);
-        CloseHandle(file);
-        if (!known)
+        win::File file(CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !GetFileInformationByHandle(file.Get(), &info[i]))
             return false;
     }
     return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&

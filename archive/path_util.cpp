@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "safe_string.h"
+#include "win/handle.h"
 
 bool MakeArchiveName(const char* path, char (&nameOut)[kPathSize])
 {
@@ -10,15 +11,15 @@ bool MakeArchiveName(const char* path, char (&nameOut)[kPathSize])
 
     // The short form exists only for something that exists: make a
     // placeholder when needed and take it away again.
-    HANDLE placeholder = INVALID_HANDLE_VALUE;
+    win::File placeholder;
     if (!FileExists(path))
-        placeholder = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        placeholder.Attach(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
 
     char shortPath[kPathSize];
     DWORD length = GetShortPathNameA(path, shortPath, sizeof(shortPath));
 
-    if (placeholder != INVALID_HANDLE_VALUE) {
-        CloseHandle(placeholder);
+    if (placeholder) {
+        placeholder.Close();
         DeleteFileA(path);
     }
     if (length == 0 || length >= sizeof(shortPath))
@@ -138,13 +139,9 @@ bool DeleteFileEvenReadOnly(const char* path)
 
 bool IsZeroLengthFile(const char* path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    win::File file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size;
-    bool empty = GetFileSizeEx(file, &size) && size.QuadPart == 0;
-    CloseHandle(file);
-    return empty;
+    return file && GetFileSizeEx(file.Get(), &size) && size.QuadPart == 0;
 }
 
 bool IsAbsolutePath(const char* path)

@@ -19,7 +19,6 @@ SaveOptions::SaveOptions()
 
 INT_PTR SaveOptions::RunDialog(HWND parent)
 {
-    UINT dialogId = newArchive ? IDD_NEW_VERSION : IDD_SAVE_PROPERTIES;
-    return DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(dialogId), parent, SaveOptionsDialog::DialogProc,
-                           reinterpret_cast<LPARAM>(this));
+    SaveOptionsDialog dialog(*this);
+    return dialog.Run(parent);
 }

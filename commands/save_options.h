@@ -23,7 +23,6 @@ public:
     int maxTempVersions = 10;
     int newArchive = 0;            // 1: New Version (113), 0: Version Properties (105)
     const char* titleName = nullptr;
-    HWND dialogWindow = nullptr;   // set when the dialog opens
 };
 
 // The cap of temporary versions a new archive may be given.

@@ -6,6 +6,7 @@
 
 #include "help.h"
 #include "message.h"
+#include "module.h"
 #include "resource.h"
 #include "save_options.h"
 #include "string_res.h"
@@ -17,14 +18,14 @@ const UDACCEL kMaxTempAcceleration[] = {{1, 1}, {3, 5}, {5, 100}, {7, 1000}};
 
 }  // namespace
 
-UINT SaveOptionsDialog::DialogId() const
+INT_PTR SaveOptionsDialog::Run(HWND parent)
 {
-    return options_.newArchive ? IDD_NEW_VERSION : IDD_SAVE_PROPERTIES;
+    return RunModal(g_hInstance, options_.newArchive ? IDD_NEW_VERSION : IDD_SAVE_PROPERTIES, parent);
 }
 
-void SaveOptionsDialog::OnInitDialog()
+BOOL SaveOptionsDialog::OnInit()
 {
-    HWND dialog = options_.dialogWindow;
+    HWND dialog = Window();
     if (options_.newArchive) {
         CheckDlgButton(dialog, IDC_FIRST_PERMANENT_CHECK, options_.permanent ? BST_CHECKED : BST_UNCHECKED);
         CheckDlgButton(dialog, IDC_COMPRESSION_CHECK, options_.useCompression ? BST_CHECKED : BST_UNCHECKED);
@@ -45,11 +46,12 @@ void SaveOptionsDialog::OnInitDialog()
     char title[400];   // the format and a 260-byte name; a longer name is cut
     snprintf(title, sizeof(title), format, options_.titleName ? options_.titleName : "");
     SetWindowTextA(dialog, title);
+    return TRUE;
 }
 
 void SaveOptionsDialog::OnOk()
 {
-    HWND dialog = options_.dialogWindow;
+    HWND dialog = Window();
     if (options_.newArchive) {
         options_.permanent = IsDlgButtonChecked(dialog, IDC_FIRST_PERMANENT_CHECK) == BST_CHECKED;
         options_.useCompression = IsDlgButtonChecked(dialog, IDC_COMPRESSION_CHECK) == BST_CHECKED;
@@ -68,49 +70,18 @@ void SaveOptionsDialog::OnOk()
         options_.permanent = IsDlgButtonChecked(dialog, IDC_PERMANENT_CHECK) == BST_CHECKED;
         GetDlgItemTextA(dialog, IDC_COMMENT_EDIT, options_.comment, sizeof(options_.comment));
     }
-    EndDialog(dialog, IDOK);
+    End(IDOK);
 }
 
-void SaveOptionsDialog::OnHelpButton()
+bool SaveOptionsDialog::OnCommand(int id, int code, HWND control)
 {
-    ShowHelpTopic(options_.dialogWindow, HELP_TOPIC_BASE + DialogId());
+    if (id != IDC_HELP_BUTTON)
+        return false;
+    ShowHelpTopic(Window(), HELP_TOPIC_BASE + TemplateId());
+    return true;
 }
 
-void SaveOptionsDialog::OnContextHelp(const HELPINFO* info)
+void SaveOptionsDialog::OnHelp(const HELPINFO* info)
 {
-    ShowContextHelp(DialogId(), info);
-}
-
-INT_PTR CALLBACK SaveOptionsDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        auto* options = reinterpret_cast<SaveOptions*>(lParam);
-        options->dialogWindow = dialog;
-        SaveOptionsDialog(*options).OnInitDialog();
-        return TRUE;
-    }
-    auto* options = reinterpret_cast<SaveOptions*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (!options)
-        return FALSE;
-    SaveOptionsDialog self(*options);
-    switch (message) {
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            self.OnOk();
-            return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
-        case IDC_HELP_BUTTON:
-            self.OnHelpButton();
-            return TRUE;
-        }
-        break;
-    case WM_HELP:
-        self.OnContextHelp(reinterpret_cast<const HELPINFO*>(lParam));
-        return TRUE;
-    }
-    return FALSE;
+    ShowContextHelp(TemplateId(), info);
 }

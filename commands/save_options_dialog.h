@@ -1,24 +1,24 @@
-// The dialog procedure shared by the New Version dialog (a first version, with
-// the new archive's settings) and the Version Properties dialog (a comment and
-// the permanent flag). The SaveOptions record travels as the creation
-// parameter and lives in the dialog's user data.
+// The New Version dialog (a first version, with the new archive's settings)
+// and the Version Properties dialog (a comment and the permanent flag), both
+// editing one SaveOptions record.
 #pragma once
 
-#include <windows.h>
+#include "win/dialog.h"
 
 class SaveOptions;
 
-class SaveOptionsDialog {
+class SaveOptionsDialog : public win::Dialog {
 public:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    explicit SaveOptionsDialog(SaveOptions& options) : options_(options) {}
+
+    // IDOK, IDCANCEL, or -1 when the dialog cannot be created.
+    INT_PTR Run(HWND parent);
 
 private:
-    explicit SaveOptionsDialog(SaveOptions& options) : options_(options) {}
-    UINT DialogId() const;
-    void OnInitDialog();
-    void OnOk();
-    void OnHelpButton();
-    void OnContextHelp(const HELPINFO* info);
+    BOOL OnInit() override;
+    void OnOk() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnHelp(const HELPINFO* info) override;
 
     SaveOptions& options_;
 };

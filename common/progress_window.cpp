@@ -8,8 +8,7 @@
 HWND ProgressWindow::Create(HWND owner, int steps, const char* title)
 {
     steps_ = steps;
-    HWND dialog = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PROGRESS), owner, DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
+    HWND dialog = CreateModeless(g_hInstance, IDD_PROGRESS, owner);
     if (dialog && title)
         SetWindowTextA(dialog, title);
     return dialog;
@@ -17,15 +16,15 @@ HWND ProgressWindow::Create(HWND owner, int steps, const char* title)
 
 void ProgressWindow::SetText(const char* text)
 {
-    if (window_)
-        SetDlgItemTextA(window_, IDC_PROGRESS_TEXT, text);
+    if (Window())
+        SetDlgItemTextA(Window(), IDC_PROGRESS_TEXT, text);
 }
 
 void ProgressWindow::Step()
 {
     DrainMessages();
-    if (window_)
-        SendDlgItemMessageA(window_, IDC_PROGRESS_BAR, PBM_STEPIT, 0, 0);
+    if (Window())
+        SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_STEPIT, 0, 0);
 }
 
 bool ProgressWindow::IsCancelled()
@@ -36,18 +35,22 @@ bool ProgressWindow::IsCancelled()
 
 void ProgressWindow::Destroy()
 {
-    if (window_) {
-        DestroyWindow(window_);
-        window_ = nullptr;
-    }
+    End(IDCANCEL);
 }
 
-void ProgressWindow::OnInitDialog(HWND dialog)
+BOOL ProgressWindow::OnInit()
 {
-    window_ = dialog;
     // The bar's bound is a 16-bit number: larger counts keep their low bits.
-    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, steps_ & 0xFFFF));
-    SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
+    SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, steps_ & 0xFFFF));
+    SendDlgItemMessageA(Window(), IDC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
+    return TRUE;   // the dialog manager gives the default focus
+}
+
+void ProgressWindow::OnCancel()
+{
+    // The Cancel button, and Esc through the dialog manager. The window
+    // stays: the loop sees the flag at its next check and ends itself.
+    cancelled_ = 1;
 }
 
 void ProgressWindow::DrainMessages()
@@ -58,40 +61,15 @@ void ProgressWindow::DrainMessages()
     // filter is empty and the thread's whole queue is dispatched. After
     // Cancel nothing more is taken.
     MSG msg;
-    while (!cancelled_ && PeekMessageA(&msg, window_, 0, 0, PM_REMOVE)) {
+    while (!cancelled_ && PeekMessageA(&msg, Window(), 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Not ours to swallow: put it back for the thread's own loop.
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (window_ && IsDialogMessageA(window_, &msg))
+        if (Window() && IsDialogMessageA(Window(), &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-}
-
-INT_PTR CALLBACK ProgressWindow::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        reinterpret_cast<ProgressWindow*>(lParam)->OnInitDialog(dialog);
-        return TRUE;   // the dialog manager gives the default focus
-    case WM_COMMAND:
-        // The Cancel button, and Esc through the dialog manager. The window
-        // stays: the loop sees the flag at its next check and ends itself.
-        if (self && LOWORD(wParam) == IDCANCEL) {
-            self->cancelled_ = 1;
-            return TRUE;
-        }
-        break;
-    case WM_NCDESTROY:
-        // Gone with its owner, or by Destroy: the loop carries on windowless.
-        if (self)
-            self->window_ = nullptr;
-        break;
-    }
-    return FALSE;
 }

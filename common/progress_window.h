@@ -8,13 +8,13 @@
 
 #include <windows.h>
 
-class ProgressWindow {
+#include "win/dialog.h"
+
+// The window goes with the object: a loop that returns early leaves nothing
+// behind.
+class ProgressWindow : public win::Dialog {
 public:
     ProgressWindow() = default;
-    // Leaves the window alone: the loop that created it calls Destroy.
-    ~ProgressWindow() = default;
-    ProgressWindow(const ProgressWindow&) = delete;
-    ProgressWindow& operator=(const ProgressWindow&) = delete;
 
     // Shows dialog IDD_PROGRESS owned by owner, with a bar of steps steps (the
     // low 16 bits of the number are the bar's upper bound) and the title.
@@ -34,14 +34,11 @@ public:
     // Destroys the window, when there is one.
     void Destroy();
 
-    HWND Window() const { return window_; }
-
 private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInitDialog(HWND dialog);
+    BOOL OnInit() override;
+    void OnCancel() override;
     void DrainMessages();
 
-    HWND window_ = nullptr;
     int steps_ = 0;
     int cancelled_ = 0;
 };

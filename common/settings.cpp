@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "reg_key.h"
 #include "resource.h"
 #include "string_res.h"
+#include "win/handle.h"
 
 HKEY OpenSettingsKey()
 {
@@ -14,7 +14,7 @@ HKEY OpenSettingsKey()
     // Walk the path one component at a time from HKEY_LOCAL_MACHINE, creating
     // what is missing, so that a first run leaves the empty key behind.
     HKEY parent = HKEY_LOCAL_MACHINE;
-    RegKey held;
+    win::RegKey held;
     char* context = nullptr;
     for (char* part = strtok_r(keyPath, "\\", &context); part; part = strtok_r(nullptr, "\\", &context)) {
         HKEY child = nullptr;
@@ -32,7 +32,7 @@ HKEY OpenSettingsKey()
 
 bool ReadSetting(UINT nameId, void* buffer, DWORD* size)
 {
-    RegKey key(OpenSettingsKey());
+    win::RegKey key(OpenSettingsKey());
     if (!key)
         return false;
     char name[256];

@@ -13,6 +13,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 wine_xvfb_pid=
 wine_server_pid=
+wine_cupsd_pid=
+# The PDF printer's output folder: tests read printed jobs back from here.
+export FY_PDF_DIR=${FY_PDF_DIR:-/tmp/fy-pdf}
+
 wine_session_stop() {
     # Runs on exit, also under `set -e`: no step here may end it early, and
     # the caller's exit status stays what it was.
@@ -31,10 +35,42 @@ wine_session_stop() {
         wait "$wine_xvfb_pid" 2>/dev/null || true
         wine_xvfb_pid=
     fi
+    if [ -n "$wine_cupsd_pid" ]; then
+        kill "$wine_cupsd_pid" 2>/dev/null || true
+        wait "$wine_cupsd_pid" 2>/dev/null || true
+        wine_cupsd_pid=
+    fi
     return $status
 }
 trap wine_session_stop EXIT
 trap 'exit 130' INT TERM
+
+# A real printer for Wine: CUPS with the PDF back end, as the printer "PDF".
+# Wine reads the CUPS printers at every process start and drops them from the
+# prefix when the scheduler is down, so it must run before any Wine process.
+# A scheduler that already runs is used as it is; one started here is stopped
+# on exit.
+wine_printer_start() {
+    command -v cupsd >/dev/null || { echo "wine-session: cupsd is not installed (scripts/setup.sh)" >&2; return 1; }
+    mkdir -p "$FY_PDF_DIR"
+    chmod 1777 "$FY_PDF_DIR"
+    if ! lpstat -r 2>/dev/null | grep -q "is running"; then
+        cupsd -f >"$wine_build/cupsd.log" 2>&1 &
+        wine_cupsd_pid=$!
+        local _
+        for _ in $(seq 100); do
+            lpstat -r 2>/dev/null | grep -q "is running" && break
+            sleep 0.1
+        done
+        lpstat -r 2>/dev/null | grep -q "is running" || { echo "wine-session: cupsd did not start" >&2; return 1; }
+    fi
+    printf 'Out %s\nAnonDirName %s\n' "$FY_PDF_DIR" "$FY_PDF_DIR" >/etc/cups/cups-pdf-PDF.conf
+    if ! lpstat -p PDF >/dev/null 2>&1; then
+        lpadmin -p PDF -v cups-pdf:/PDF -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -o TitlePref=1 -E ||
+            { echo "wine-session: could not add the PDF printer" >&2; return 1; }
+    fi
+    lpadmin -d PDF
+}
 
 wine_session_start() {
     # A display number nobody uses.
@@ -59,6 +95,8 @@ wine_session_start() {
         sleep 0.1
     done
     export DISPLAY=":$display"
+
+    wine_printer_start || return 1
 
     mkdir -p "$WINEPREFIX"
     wineserver -p -f >"$wine_build/wineserver.log" 2>&1 &

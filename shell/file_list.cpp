@@ -4,6 +4,7 @@
 #include <new>
 
 #include "safe_string.h"
+#include "win/handle.h"
 
 FileNode* FileNode::Create(const char* path)
 {
@@ -77,28 +78,6 @@ void FileList::ExpandFolders()
     }
 }
 
-namespace {
-
-// Owns a file search handle.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle_(handle) {}
-    ~FindHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            FindClose(handle_);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-}  // namespace
-
 void FileList::AddFolderFiles(const char* folder)
 {
     char base[MAX_PATH];
@@ -112,8 +91,8 @@ void FileList::AddFolderFiles(const char* folder)
     if (!JoinPath(pattern, base, "*.*"))
         return;
     WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(pattern, &found));
-    if (!search.IsOpen())
+    win::FindHandle search(FindFirstFileA(pattern, &found));
+    if (!search.IsValid())
         return;
     const DWORD skipped = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     do {

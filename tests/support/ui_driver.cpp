@@ -96,10 +96,15 @@ void SetControlText(HWND dialog, int controlId, const std::string& text)
     SendDlgItemMessageA(dialog, controlId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void PressButton(HWND dialog, int buttonId)
+bool PressButton(HWND dialog, int buttonId)
 {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, buttonId)));
+    HWND button = GetDlgItem(dialog, buttonId);
+    if (!button || !IsWindowVisible(button) || !IsWindowEnabled(button)) {
+        ADD_FAILURE() << "button " << buttonId << (button ? " is disabled or hidden" : " does not exist");
+        return false;
+    }
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return true;
 }
 
 namespace {
@@ -259,11 +264,22 @@ void MessageBoxAnswerer::Run()
                 return;
             Sleep(20);
         }
-        Sleep(50);   // let the box finish laying itself out
+        // Wait until the box shows its buttons before reading it.
+        while (!GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDYES) &&
+               !GetDlgItem(box, IDNO) && GetTickCount() - start < timeoutMs_)
+            Sleep(10);
         BoxRecord record = ReadMessageBox(box);
+        // Only a button the box shows can be pressed; any other answer is a
+        // fault of the test, and the box is closed with its own Cancel or OK.
+        HWND button = GetDlgItem(box, answer);
+        if (!button || !IsWindowVisible(button)) {
+            ADD_FAILURE() << "message box \"" << record.text << "\" has no button " << answer;
+            answer = GetDlgItem(box, IDCANCEL) ? IDCANCEL : IDOK;
+            button = GetDlgItem(box, answer);
+        }
         record.pressed = answer;
         boxes_.push_back(record);
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, answer)));
+        PostMessageA(button, BM_CLICK, 0, 0);
         // Wait for this box to go before looking for the next one.
         start = GetTickCount();
         while (IsWindow(box) && GetTickCount() - start < timeoutMs_)

@@ -24,9 +24,10 @@ std::string GetText(HWND window);
 std::string GetControlText(HWND dialog, int controlId);
 void SetControlText(HWND dialog, int controlId, const std::string& text);
 
-// Presses a button the way a click does: the dialog receives BN_CLICKED.
-// Posted, so it works while the dialog's own thread is in a modal loop.
-void PressButton(HWND dialog, int buttonId);
+// Presses a button as a user clicks it (BM_CLICK on the control). A missing,
+// disabled or hidden button cannot be pressed: the test fails and false comes
+// back. Posted, so it works while the dialog's own thread is in a modal loop.
+bool PressButton(HWND dialog, int buttonId);
 
 // Closes every visible top-level window of this process (dialogs get IDCANCEL,
 // others WM_CLOSE). Returns how many were found.
