@@ -6,7 +6,7 @@
 #include "string_res.h"
 #include "win/handle.h"
 
-HKEY OpenSettingsKey()
+HKEY OpenSettingsKeyForWriting()
 {
     char keyPath[256];
     LoadStr(IDS_SETTINGS_KEY, keyPath);
@@ -28,6 +28,20 @@ HKEY OpenSettingsKey()
     if (parent == HKEY_LOCAL_MACHINE)
         return nullptr;       // an empty key path names no key of ours
     return held.Detach();
+}
+
+HKEY OpenSettingsKey()
+{
+    // Read access is all a reader needs, and all an ordinary account gets
+    // below HKEY_LOCAL_MACHINE: asking for more would make every setting
+    // read as missing outside an elevated process.
+    char keyPath[256];
+    LoadStr(IDS_SETTINGS_KEY, keyPath);
+    HKEY key = nullptr;
+    if (keyPath[0] && RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) == ERROR_SUCCESS)
+        return key;
+    // Not there yet: made on first use where the account may.
+    return OpenSettingsKeyForWriting();
 }
 
 bool ReadSetting(UINT nameId, void* buffer, DWORD* size)

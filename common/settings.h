@@ -8,9 +8,14 @@
 
 #include <windows.h>
 
-// Opens (creating when missing) the settings key with read and write access.
-// Null when any step fails; the caller closes the key.
+// Opens the settings key for reading. A key that does not exist yet is made
+// on first use, where the account may write below HKEY_LOCAL_MACHINE. Null
+// when it can be neither opened nor made; the caller closes the key.
 HKEY OpenSettingsKey();
+
+// Opens (creating when missing) the settings key with read and write access,
+// for the few values the module writes. Null when any step fails.
+HKEY OpenSettingsKeyForWriting();
 
 // Reads the raw bytes of the value named by string nameId. size is in/out:
 // bytes available, then bytes stored. The type is not examined. True when read.

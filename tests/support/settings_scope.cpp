@@ -56,4 +56,33 @@ bool SettingsScope::KeyExists()
     return true;
 }
 
+ReadOnlyKeyScope::ReadOnlyKeyScope(HKEY key) : key_(key)
+{
+    DWORD size = 0;
+    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+    saved_.resize(size);
+    if (size == 0 || RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved_.data(), &size) != ERROR_SUCCESS)
+        ADD_FAILURE() << "cannot read the key's access list";
+
+    // Everyone may read; nobody, the owner included, may set values.
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    char aclBuffer[256];
+    auto* acl = reinterpret_cast<PACL>(aclBuffer);
+    InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, everyone);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+    FreeSid(everyone);
+}
+
+ReadOnlyKeyScope::~ReadOnlyKeyScope()
+{
+    if (!saved_.empty())
+        RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_.data());
+}
+
 }  // namespace fytest

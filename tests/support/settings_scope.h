@@ -27,4 +27,19 @@ public:
     static bool KeyExists();
 };
 
+// Gives a registry key a list that lets everyone read it and nobody write it,
+// for the scope's life; the key's former list comes back at the end. key must
+// be open with READ_CONTROL and WRITE_DAC.
+class ReadOnlyKeyScope {
+public:
+    explicit ReadOnlyKeyScope(HKEY key);
+    ~ReadOnlyKeyScope();
+    ReadOnlyKeyScope(const ReadOnlyKeyScope&) = delete;
+    ReadOnlyKeyScope& operator=(const ReadOnlyKeyScope&) = delete;
+
+private:
+    HKEY key_;
+    std::string saved_;   // the former security descriptor, self-relative
+};
+
 }  // namespace fytest
