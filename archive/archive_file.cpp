@@ -8,6 +8,24 @@
 #include "settings.h"
 #include "string_res.h"
 
+namespace {
+
+int g_folderMessageScopes = 0;
+bool g_folderMessageShown = false;
+
+}  // namespace
+
+FolderMessageOnce::FolderMessageOnce()
+{
+    if (g_folderMessageScopes++ == 0)
+        g_folderMessageShown = false;
+}
+
+FolderMessageOnce::~FolderMessageOnce()
+{
+    --g_folderMessageScopes;
+}
+
 ArchiveFile::ArchiveFile(const char* path)
 {
     workingPath[0] = workingFolder[0] = workingName[0] = '\0';
@@ -40,7 +58,10 @@ ArchiveFile::ArchiveFile(const char* path)
         // directory, so it counts as one that cannot be created.
         if (!FolderExists(archiveFolder) &&
             ((central && !IsAbsolutePath(archiveFolder)) || !CreateFolderPath(archiveFolder))) {
-            ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONHAND | MB_OK);
+            folderFailed_ = true;
+            if (!(g_folderMessageScopes > 0 && g_folderMessageShown))
+                ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONHAND | MB_OK);
+            g_folderMessageShown = true;
             return;
         }
     }
@@ -76,4 +97,21 @@ bool ArchiveFile::LocalArchiveExists() const
 {
     char path[kPathSize];
     return archiveName[0] && JoinPath(path, workingFolder, archiveName) && FileExists(path);
+}
+
+int ArchiveFile::ReportInvalid(HWND owner, UINT flags) const
+{
+    if (valid_ || folderFailed_)
+        return IDOK;
+    return ShowMessage(owner, IDS_ERR_PATH_TOO_LONG, flags);
+}
+
+bool ArchiveFile::IsDamageStatus(StoreStatus status)
+{
+    return status == kStoreCorrupt || status == kStoreForeign || status == kStoreUnsupported;
+}
+
+int ArchiveFile::ReportDamaged(HWND owner, UINT flags) const
+{
+    return ShowMessage(owner, IDS_ERR_ARCHIVE_DAMAGED, flags, workingPath, archivePath);
 }

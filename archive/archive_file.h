@@ -16,6 +16,17 @@
 // the store's own failures are positive.
 constexpr StoreStatus kStatusPathTooLong = -1;   // the archive path does not fit
 constexpr StoreStatus kStatusNoSnapshot = -2;    // the working file could not be copied for saving
+constexpr StoreStatus kStatusNoLocation = -3;    // the object has no usable archive location
+
+// While one lives, the failure to find or make the central versions folder
+// is told once, however many archive objects a command builds.
+class FolderMessageOnce {
+public:
+    FolderMessageOnce();
+    ~FolderMessageOnce();
+    FolderMessageOnce(const FolderMessageOnce&) = delete;
+    FolderMessageOnce& operator=(const FolderMessageOnce&) = delete;
+};
 
 // One row of a version list, built from a version entry.
 struct VersionItem {
@@ -38,6 +49,17 @@ public:
     // False when the object was refused a usable archive location (over-long
     // working path, no short form for the path, an uncreatable central folder).
     bool IsValid() const { return valid_; }
+
+    // Tells the user why the object has no usable location: IDS_ERR_PATH_TOO_LONG
+    // for a path that gives no archive name or none that fits. A central folder
+    // that cannot be made was told when the object was built. Returns the
+    // button pressed (IDOK when nothing was shown).
+    int ReportInvalid(HWND owner, UINT flags) const;
+
+    // True when the store reports the archive damaged (or not an archive).
+    static bool IsDamageStatus(StoreStatus status);
+    // Tells the user the archive is damaged; the button pressed.
+    int ReportDamaged(HWND owner, UINT flags) const;
 
     // The archive file exists where this object looks for it.
     bool Exists() const;
@@ -69,6 +91,9 @@ public:
     int AddVersion(const char* comment, int permanent);
     // True without an archive, or when the working file is newer than the latest version.
     bool IsWorkingFileNewer() const;
+    // The same with the store's answer kept: greater than 0 newer (also
+    // without an archive), 0 not newer, below 0 the store's failure negated.
+    int CompareWithLatest() const;
     // The cap of temporary versions, 10 when the store cannot tell.
     int GetMaxTempVersions() const;
     // Sets the cap; true when the store accepted it.
@@ -100,6 +125,8 @@ public:
     // skipped at the user's word; 0: cancelled or failed.
     int CopyTo(const char* destPath, int ask);
     int MoveTo(const char* destPath, int ask);
+    // After CopyTo or MoveTo: 0 came from Cancel at one of its questions.
+    bool Cancelled() const { return cancelled_; }
 
     char workingPath[kPathSize];
     char workingFolder[kPathSize];
@@ -113,6 +140,10 @@ public:
 
 private:
     int Relocate(const char* destPath, int ask, bool move);
+    // Tells the user why a save failed: in use, damaged, or not written.
+    void ReportSaveFailure(StoreStatus status) const;
 
     bool valid_ = false;
+    bool folderFailed_ = false;
+    bool cancelled_ = false;
 };

@@ -6,6 +6,7 @@
 #include "message.h"
 #include "resource.h"
 #include "safe_string.h"
+#include "settings.h"
 #include "wait_cursor.h"
 #include "win/handle.h"
 
@@ -27,6 +28,21 @@ bool SameFile(const char* first, const char* second)
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
+// The archive a destination file has now, found where an archive object would
+// find it (beside the file first, then in the central folder) but without
+// making any folder. False when it has none.
+bool ExistingArchiveOf(const char* fileFolder, const char* archiveName, char (&found)[kPathSize])
+{
+    if (JoinPath(found, fileFolder, archiveName) && FileExists(found))
+        return true;
+    char central[kPathSize];
+    if (ReadSettingText(IDS_REG_VERSIONS_PATH, central, sizeof(central)) && central[0] && IsAbsolutePath(central) &&
+        JoinPath(found, central, archiveName) && FileExists(found))
+        return true;
+    found[0] = '\0';
+    return false;
+}
+
 }  // namespace
 
 int ArchiveFile::CopyTo(const char* destPath, int ask)
@@ -43,6 +59,7 @@ int ArchiveFile::Relocate(const char* destPathIn, int ask, bool move)
 {
     WaitCursor wait;
     const UINT failedId = move ? IDS_ERR_MOVE_FAILED : IDS_ERR_COPY_FAILED;
+    cancelled_ = false;
 
     char destPath[kPathSize], destFolder[kPathSize], destName[kPathSize];
     bool fits = destPathIn && CopyText(destPath, destPathIn);
@@ -51,7 +68,7 @@ int ArchiveFile::Relocate(const char* destPathIn, int ask, bool move)
     // The archive stays where it is kept: beside the file it moves with the
     // file, in the central folder it only takes the new name.
     const char* destArchiveFolder = LocalArchiveExists() ? destFolder : archiveFolder;
-    if (!fits || !MakeArchiveName(destPath, destArchiveName) ||
+    if (!valid_ || !fits || !MakeArchiveName(destPath, destArchiveName) ||
         !JoinPath(destArchivePath, destArchiveFolder, destArchiveName) || SameFile(workingPath, destPath)) {
         // No place for the archive at the destination, or the file onto
         // itself: nothing is touched.
@@ -59,21 +76,25 @@ int ArchiveFile::Relocate(const char* destPathIn, int ask, bool move)
         return 0;
     }
 
-    // A Yes to either question also agrees to lose the destination's versions.
+    // A Yes to either question also agrees to lose the versions it named:
+    // those of the destination file, or the archive at the destination.
     int answer = IDYES;
-    bool asked = true;
-    if (ask == 1 && FileExists(destPath))
+    char agreedLoss[kPathSize] = "";
+    if (ask == 1 && FileExists(destPath)) {
         answer = ShowMessage(nullptr, IDS_CONFIRM_REPLACE_WITH_VERSIONS, MB_ICONEXCLAMATION | MB_YESNOCANCEL,
                              destPath);
-    else if (FileExists(destArchivePath))
+        ExistingArchiveOf(destFolder, destArchiveName, agreedLoss);
+    } else if (FileExists(destArchivePath)) {
         answer = ShowMessage(nullptr, IDS_CONFIRM_REPLACE_ARCHIVE, MB_ICONEXCLAMATION | MB_YESNOCANCEL, destPath,
                              destArchiveFolder);
-    else
-        asked = false;
+        CopyText(agreedLoss, destArchivePath);
+    }
     if (answer == IDNO)
         return 1;
-    if (answer != IDYES)
+    if (answer != IDYES) {
+        cancelled_ = true;
         return 0;
+    }
 
     // The file goes first: when it cannot be copied, the destination's own
     // archive is not replaced either and nothing is deleted.
@@ -93,14 +114,11 @@ int ArchiveFile::Relocate(const char* destPathIn, int ask, bool move)
                         MB_ICONHAND | MB_OK, workingPath, destFolder);
             return 0;
         }
-    } else if (asked) {
-        // The user agreed to replace the destination's versions: a file
-        // without history must not inherit those of the file it replaced,
-        // wherever they would be found for it. Without that answer (the
-        // caller asked only about the file) they are kept.
-        ArchiveFile replaced(destPath);
-        if (replaced.Exists())
-            replaced.DeleteArchive();
+    } else if (agreedLoss[0]) {
+        // A file without history must not inherit the versions of the file it
+        // replaced. Only the archive the question named goes; without that
+        // answer (the caller asked only about the file) they are kept.
+        DeleteFileEvenReadOnly(agreedLoss);
     }
 
     if (move) {

@@ -11,35 +11,41 @@
 
 StoreStatus ArchiveFile::CreateWithFirstVersion(int permanent, int maxTemp, int compress, int singleLocation)
 {
+    // Without a name, or without the central folder, there is nowhere to
+    // create it; a name too long for the central folder may still fit beside
+    // the file, which the length check below decides.
+    if (!valid_ && (folderFailed_ || archiveName[0] == '\0')) {
+        ReportInvalid(nullptr, MB_ICONHAND | MB_OK);
+        return kStatusNoLocation;
+    }
     WaitCursor wait;
     TempSnapshot snapshot(workingPath);
 
     // Without a single location the new archive lies beside its file.
     if (singleLocation == 0)
         strcpy(archiveFolder, workingFolder);   // same 260-byte fields
+    // Folder, backslash and name, with the terminator, in a 260-byte field.
     if (strlen(archiveFolder) + 1 + strlen(archiveName) >= kPathSize) {
         snapshot.Discard();
         ShowMessage(nullptr, IDS_ERR_PATH_TOO_LONG, MB_ICONHAND | MB_OK);
         return kStatusPathTooLong;
     }
-    // The full path must also leave room for its terminator in a 260-byte
-    // field, which the text above lets pass at exactly 260 characters.
-    char path[kPathSize];
-    if (!JoinPath(path, archiveFolder, archiveName))
-        return kStatusPathTooLong;
 
     if (!snapshot.Complete()) {
         snapshot.Discard();
         ShowMessage(nullptr, IDS_ERR_SNAPSHOT, MB_ICONHAND | MB_OK, workingPath);
         return kStatusNoSnapshot;
     }
-    return StoreCreateArchive(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName, "", "",
-                              permanent, 0, 0, maxTemp, maxTemp, 0, compress, 0);
+    StoreStatus status = StoreCreateArchive(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName,
+                                            "", "", permanent, 0, 0, maxTemp, maxTemp, 0, compress, 0);
+    if (status != 0)
+        ReportSaveFailure(status);
+    return status;
 }
 
 int ArchiveFile::AddVersion(const char* comment, int permanent)
 {
-    if (!Exists())
+    if (!valid_ || !Exists())
         return 0;
     WaitCursor wait;
     TempSnapshot snapshot(workingPath);
@@ -53,25 +59,46 @@ int ArchiveFile::AddVersion(const char* comment, int permanent)
     char shortComment[129];
     CopyText(shortComment, comment ? comment : "");
 
-    // Saves under the archive lock; another holder drops this save silently.
-    if (StoreSetLock(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName, 1, 0,
-                     &primaryContext) != 0)
+    // Saves under the archive lock: while another program holds it, this
+    // save is refused and the user told to try again.
+    StoreStatus status = StoreSetLock(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName, 1, 0,
+                                      &primaryContext);
+    if (status != 0) {
+        snapshot.Discard();
+        ReportSaveFailure(status);
         return 0;
-    StoreStatus status = StoreAddVersion(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName,
-                                         shortComment, "", permanent, 0, 0, 0, 0, &primaryContext);
+    }
+    status = StoreAddVersion(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName, shortComment,
+                             "", permanent, 0, 0, 0, 0, &primaryContext);
     snapshot.Discard();
     if (status == 0)
         return 1;
     // Given back in the working file's name, as the lock is the archive's.
     StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 0, 0, &primaryContext);
+    ReportSaveFailure(status);
     return 0;
+}
+
+void ArchiveFile::ReportSaveFailure(StoreStatus status) const
+{
+    if (status == kStoreLocked || status == kStoreBusy)
+        ShowMessage(nullptr, IDS_ERR_SAVE_IN_USE, MB_ICONEXCLAMATION | MB_OK, workingPath);
+    else if (IsDamageStatus(status))
+        ReportDamaged(nullptr, MB_ICONHAND | MB_OK);
+    else
+        ShowMessage(nullptr, IDS_ERR_SAVE_FAILED, MB_ICONHAND | MB_OK, workingPath, archivePath);
 }
 
 bool ArchiveFile::IsWorkingFileNewer() const
 {
+    return CompareWithLatest() > 0;
+}
+
+int ArchiveFile::CompareWithLatest() const
+{
     if (!Exists())
-        return true;
-    return StoreIsWorkingNewer(workingName, archiveName, workingFolder, archiveFolder) > 0;
+        return 1;
+    return StoreIsWorkingNewer(workingName, archiveName, workingFolder, archiveFolder);
 }
 
 int ArchiveFile::GetMaxTempVersions() const

@@ -15,8 +15,13 @@ StoreStatus ArchiveFile::RetrieveVersion(const char* destPath, int version) cons
         return kStatusPathTooLong;   // a cut path would name another file
     SplitPath(destPath, outFolder, outName);
     WaitCursor wait;
-    return StoreRetrieveVersion(outName, archiveName, outFolder, archiveFolder, userName, "", version, 2, 0, 1,
-                                &primaryContext);
+    StoreStatus status = StoreRetrieveVersion(outName, archiveName, outFolder, archiveFolder, userName, "", version,
+                                              2, 0, 1, &primaryContext);
+    // Callers go on with whatever the target holds: a damaged archive is the
+    // one failure the user must hear of here.
+    if (IsDamageStatus(status))
+        ReportDamaged(nullptr, MB_ICONHAND | MB_OK);
+    return status;
 }
 
 int ArchiveFile::IsPermanent(int version) const
@@ -52,16 +57,20 @@ int ArchiveFile::DeleteVersion(int version)
     if (StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 1, 0, &primaryContext) != 0)
         return 0;
     SetPermanent(version, 0);   // a permanent version is made temporary before it goes
-    if (StoreDeleteVersion(archiveName, archiveFolder, userName, "", version, 0, &secondaryContext) == 0)
+    StoreStatus status = StoreDeleteVersion(archiveName, archiveFolder, userName, "", version, 0, &secondaryContext);
+    if (status == 0)
         return 1;
     StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 0, 0, &primaryContext);
+    if (IsDamageStatus(status))
+        ReportDamaged(nullptr, MB_ICONHAND | MB_OK);
     return 0;
 }
 
 int ArchiveFile::DeleteArchive()
 {
+    // Without a folder or a name the joined path would point elsewhere.
     char path[kPathSize];
-    if (JoinPath(path, archiveFolder, archiveName))
+    if (archiveFolder[0] && archiveName[0] && JoinPath(path, archiveFolder, archiveName))
         DeleteFileA(path);
     return 1;
 }

@@ -20,6 +20,16 @@
 #endif
 
 typedef int32_t StoreStatus;
+
+// The store's failures that the module tells the user apart; any other
+// nonzero status is a failure of another kind.
+constexpr StoreStatus kStoreNotFound = 3;      // archive or input file missing
+constexpr StoreStatus kStoreIoError = 4;       // a read, write or flush was refused
+constexpr StoreStatus kStoreCorrupt = 5;       // a checksum or structure check failed
+constexpr StoreStatus kStoreForeign = 6;       // not an archive
+constexpr StoreStatus kStoreUnsupported = 7;   // an archive of a later format
+constexpr StoreStatus kStoreLocked = 8;        // another program holds the change lock
+constexpr StoreStatus kStoreBusy = 13;         // the commit lock stayed taken
 typedef uint32_t StoreHeaderHandle;
 
 extern "C" {

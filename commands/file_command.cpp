@@ -88,14 +88,20 @@ void MoveOrCopyFiles(FileList& selection, HWND window, const char* folder, bool 
 
         ArchiveFile archive(node->path);
         char target[MAX_PATH];
-        if (several ? JoinPath(target, destination, name) : CopyText(target, destination)) {
+        if (!archive.IsValid()) {
+            // Without a place for its versions the file stays where it is.
+            archive.ReportInvalid(window, MB_ICONHAND | MB_OK);
+        } else if (several ? JoinPath(target, destination, name) : CopyText(target, destination)) {
             // Several files: the archive layer asks before replacing anything.
-            // One file: the save dialog has asked already. A file the user
-            // skipped or cancelled, or that failed, does not stop the rest.
+            // One file: the save dialog has asked already. A file that was
+            // skipped or failed does not stop the rest; Cancel at a question
+            // stops the batch, files already done staying done.
             if (move)
                 archive.MoveTo(target, several ? 1 : 0);
             else
                 archive.CopyTo(target, several ? 1 : 0);
+            if (archive.Cancelled())
+                break;
         } else {
             // The name does not fit behind the chosen folder: a cut path would
             // be some other file, so this one is left where it is.
@@ -114,6 +120,7 @@ HRESULT DoFileCommand(FileList& selection, HWND window, const char* folder, cons
     // Only command offsets come here; a verb given by name is not one of ours.
     if (!IS_INTRESOURCE(verb) || selection.Count() == 0)
         return S_OK;
+    FolderMessageOnce folderMessage;
     switch (LOWORD(reinterpret_cast<ULONG_PTR>(verb))) {
     case kFileCommandMove:
         MoveOrCopyFiles(selection, window, folder, true);

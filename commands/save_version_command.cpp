@@ -43,6 +43,14 @@ bool CheckFiles(FileList& selection, HWND parent, HCURSOR savedCursor, char (&ti
         ArchiveFile archive(node->path);
         if (!several)
             CopyText(titleName, archive.workingName);
+        if (!archive.IsValid()) {
+            // Nowhere to keep its versions: told once, then left out.
+            SetCursor(savedCursor);
+            if (archive.ReportInvalid(parent, flags) == IDCANCEL)
+                return false;
+            BeginWaitCursor();
+            continue;
+        }
 
         if (IsZeroLengthFile(node->path)) {
             SetCursor(savedCursor);
@@ -53,9 +61,14 @@ bool CheckFiles(FileList& selection, HWND parent, HCURSOR savedCursor, char (&ti
             facts.someNonEmpty = true;
         }
 
-        if (!archive.IsWorkingFileNewer()) {
+        int newer = archive.CompareWithLatest();
+        if (newer <= 0) {
+            // A damaged archive is said to be damaged, not that the file is old.
             SetCursor(savedCursor);
-            if (ShowMessage(parent, IDS_ERR_NOT_NEWER, flags, node->path) == IDCANCEL)
+            int answer = newer < 0 && ArchiveFile::IsDamageStatus(-newer)
+                             ? archive.ReportDamaged(parent, flags)
+                             : ShowMessage(parent, IDS_ERR_NOT_NEWER, flags, node->path);
+            if (answer == IDCANCEL)
                 return false;
             BeginWaitCursor();
         } else {
@@ -107,7 +120,7 @@ void SaveFiles(FileList& selection, HWND parent, const SaveOptions& options)
         {
             ArchiveFile archive(node->path);
             // Files that fail a test were reported in the first pass.
-            if (!IsZeroLengthFile(node->path) && archive.IsWorkingFileNewer()) {
+            if (archive.IsValid() && !IsZeroLengthFile(node->path) && archive.IsWorkingFileNewer()) {
                 if (archive.Exists())
                     archive.AddVersion(options.comment, options.permanent);
                 else
@@ -127,6 +140,7 @@ void SaveFiles(FileList& selection, HWND parent, const SaveOptions& options)
 
 HRESULT DoSaveVersion(FileList& selection, HWND parent, const char*, const char*, const char*, int)
 {
+    FolderMessageOnce folderMessage;
     HCURSOR savedCursor = BeginWaitCursor();
     selection.ExpandFolders();
     if (selection.Count() == 0) {

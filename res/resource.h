@@ -65,7 +65,13 @@
 #define IDS_ERR_ZERO_LENGTH             1409
 #define IDS_DEFAULT_COMMENT             1410
 #define IDS_NEW_VERSION_TITLE           1411
-#define IDS_ERR_SNAPSHOT                1412    // our own: the working file could not be copied
+// 1412-1416 are our own: why a save, a retrieve or any use of a damaged
+// archive failed.
+#define IDS_ERR_SNAPSHOT                1412
+#define IDS_ERR_SAVE_IN_USE             1413
+#define IDS_ERR_ARCHIVE_DAMAGED         1414
+#define IDS_ERR_SAVE_FAILED             1415
+#define IDS_ERR_RETRIEVE_FAILED         1416
 
 // 2000-2015: the settings key and the names of its values (2003 is unused).
 #define IDS_SETTINGS_KEY                2000

@@ -14,6 +14,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_xvfb_pid=
 wine_server_pid=
 wine_cupsd_pid=
+wine_small_disk=
 # The PDF printer's output folder: tests read printed jobs back from here.
 export FY_PDF_DIR=${FY_PDF_DIR:-/tmp/fy-pdf}
 
@@ -35,10 +36,15 @@ wine_session_stop() {
         wait "$wine_xvfb_pid" 2>/dev/null || true
         wine_xvfb_pid=
     fi
+    if [ -n "$wine_small_disk" ]; then
+        umount "$wine_small_disk" 2>/dev/null || true
+        wine_small_disk=
+    fi
     if [ -n "$wine_cupsd_pid" ]; then
         kill "$wine_cupsd_pid" 2>/dev/null || true
         wait "$wine_cupsd_pid" 2>/dev/null || true
         wine_cupsd_pid=
+wine_small_disk=
     fi
     return $status
 }
@@ -72,6 +78,16 @@ wine_printer_start() {
     lpadmin -d PDF
 }
 
+# A small disk of its own (a 1 MiB tmpfs) for the tests of a full disk.
+wine_small_disk_start() {
+    local dir="$wine_build/small-disk"
+    mkdir -p "$dir"
+    mountpoint -q "$dir" && umount "$dir"
+    mount -t tmpfs -o size=1m fytmp "$dir" || { echo "wine-session: cannot mount a small disk at $dir" >&2; return 1; }
+    wine_small_disk=$dir
+    export FY_SMALL_DISK=$dir
+}
+
 wine_session_start() {
     # A display number nobody uses.
     local display= n
@@ -97,6 +113,7 @@ wine_session_start() {
     export DISPLAY=":$display"
 
     wine_printer_start || return 1
+    wine_small_disk_start || return 1
 
     mkdir -p "$WINEPREFIX"
     wineserver -p -f >"$wine_build/wineserver.log" 2>&1 &

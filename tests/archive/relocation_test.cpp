@@ -165,6 +165,27 @@ TEST_F(Relocation, FileWithoutAnArchiveMovesAndDoesNotInheritAReplacedHistory)
     ArchiveFile again(plain.c_str());
     EXPECT_EQ(again.CopyTo((to_ + "\\NEW.TXT").c_str(), 1), 1);
     EXPECT_EQ(ReadFileText(to_ + "\\NEW.TXT"), "again");
+
+    // The destination name has an archive in the central folder and one
+    // beside it. The question names the central one, where the moving file's
+    // versions belong, and only that one goes.
+    std::string central = scratch_ / "central";
+    settings_.SetString("VersionsPath", central);
+    std::string target = to_ + "\\TWICE.TXT";
+    WriteFileText(target, "old");
+    ASSERT_EQ(ArchiveFile(target.c_str()).CreateWithFirstVersion(0, 10, 0, 1), 0);
+    ASSERT_EQ(ArchiveFile(target.c_str()).CreateWithFirstVersion(0, 10, 0, 0), 0);
+    std::string name = ArchiveFile(target.c_str()).archiveName;
+    DeleteFileA(target.c_str());
+    WriteFileText(plain, "third");
+    ArchiveFile third(plain.c_str());
+    MessageBoxAnswerer named({IDYES});
+    EXPECT_EQ(third.MoveTo(target.c_str(), 1), 1);
+    ASSERT_EQ(named.Boxes().size(), 1u);
+    EXPECT_EQ(named.Boxes()[0].text, target + "\nAn archive for this file already exists in " + central +
+                                         ".\n\nReplace existing archive?");
+    EXPECT_FALSE(PathExists(central + "\\" + name));
+    EXPECT_TRUE(PathExists(to_ + "\\" + name)) << "an archive the question did not name stays";
 }
 
 TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)

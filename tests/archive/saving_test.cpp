@@ -3,6 +3,7 @@
 #include <string>
 
 #include "archive_fixture.h"
+#include "lock_probe.h"
 #include "env_guard.h"
 #include "temp_snapshot.h"
 
@@ -41,34 +42,6 @@ std::vector<std::string> FilesIn(const std::string& folder)
     FindClose(search);
     return names;
 }
-
-// Takes the archive's change lock the way another program would: the store
-// keeps it as an exclusive lock on one byte at offset 2^62.
-class ForeignLock {
-public:
-    explicit ForeignLock(const std::string& archive)
-    {
-        file_ = CreateFileA(archive.c_str(), GENERIC_READ | GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-        overlapped_.Offset = 0;
-        overlapped_.OffsetHigh = 0x40000000;
-        held_ = file_ != INVALID_HANDLE_VALUE &&
-                LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &overlapped_);
-    }
-    ~ForeignLock()
-    {
-        if (held_)
-            UnlockFileEx(file_, 0, 1, 0, &overlapped_);
-        if (file_ != INVALID_HANDLE_VALUE)
-            CloseHandle(file_);
-    }
-    bool Held() const { return held_; }
-
-private:
-    HANDLE file_ = INVALID_HANDLE_VALUE;
-    OVERLAPPED overlapped_ = {};
-    bool held_ = false;
-};
 
 }  // namespace
 
@@ -199,41 +172,52 @@ TEST_F(Saving, UnreadableWorkingFileIsNotSavedAndSaysSo)
     EXPECT_EQ(archive.CountVersions(), 1);
 }
 
-TEST_F(Saving, LockHeldElsewhereDropsTheSaveSilently)
+// Every refused save says why, names the file, and leaves the archive's
+// lock free for the next program.
+TEST_F(Saving, RefusedSavesSayWhyAndGiveTheLockBack)
 {
-    ArchiveFile archive(MakeFile("shared.txt", "one").c_str());
+    std::string path = MakeFile("shared.txt", "one");
+    ArchiveFile archive(path.c_str());
     CreateArchive(archive);
-    WriteFileText(archive.workingPath, "two");
+    WriteFileText(path, "two");
+
+    // Another program is saving: try again later.
     {
-        ForeignLock lock(archive.archivePath);
-        ASSERT_TRUE(lock.Held());
-        EXPECT_EQ(archive.AddVersion("", 0), 0);   // a box would stall here and fail the test
+        fytest::LockHolder holder(archive.archivePath);
+        ASSERT_TRUE(holder.Held());
+        MessageBoxAnswerer answerer({IDOK});
+        EXPECT_EQ(archive.AddVersion("", 0), 0);
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        EXPECT_EQ(answerer.Boxes()[0].text, path + "\nNo version was saved: another program is working on the "
+                                                   "versions of this file.  Try again in a moment.");
+        EXPECT_EQ(answerer.Boxes()[0].icon, BoxIcon::Warning);
     }
     EXPECT_EQ(archive.CountVersions(), 1);
     EXPECT_EQ(archive.AddVersion("", 0), 1) << "the save goes through once the lock is free";
-}
 
-TEST_F(Saving, FailedAddLeavesTheArchiveAsItWasAndTheLockFree)
-{
-    std::string path = MakeFile("damaged.txt", "content");
-    ArchiveFile archive(path.c_str());
-    CreateArchive(archive);
-    // Both superblock slots (bytes 64-191) damaged: the store refuses the add.
-    std::string bytes = ReadFileText(archive.archivePath);
-    ASSERT_GT(bytes.size(), 256u);
-    for (size_t i = 64; i < 192; ++i)
+    EXPECT_EQ(fytest::TryLockFromAnotherProcess(archive.archivePath), 0);
+    EXPECT_EQ(archive.CountVersions(), 2);
+
+    // A damaged archive: said so, nothing written, the lock given back.
+    const std::string sound = ReadFileText(archive.archivePath);
+    std::string bytes = sound;
+    ASSERT_GT(bytes.size(), 64u);
+    for (size_t i = 16; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(~bytes[i]);
     WriteFileText(archive.archivePath, bytes);
-    WriteFileText(path, "changed content");
-
-    EXPECT_EQ(archive.AddVersion("", 0), 0);   // and no message box
-    std::string after = ReadFileText(archive.archivePath);
-    ASSERT_EQ(after.size(), bytes.size());
-    // The lease record (bytes 192-255) is the lock's own note; nothing else changed.
-    EXPECT_TRUE(after.substr(0, 192) == bytes.substr(0, 192));
-    EXPECT_TRUE(after.substr(256) == bytes.substr(256));
-    ForeignLock lock(archive.archivePath);
-    EXPECT_TRUE(lock.Held()) << "the archive's lock was given back";
+    {
+        MessageBoxAnswerer answerer({IDOK});
+        EXPECT_EQ(archive.AddVersion("", 0), 0);
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        EXPECT_EQ(answerer.Boxes()[0].text, path + "\nThe archive of this file is damaged:\n" +
+                                                std::string(archive.archivePath) + "\n\nNothing was changed.");
+        EXPECT_EQ(answerer.Boxes()[0].icon, BoxIcon::Stop);
+    }
+    EXPECT_EQ(ReadFileText(archive.archivePath).size(), bytes.size());
+    EXPECT_EQ(ReadFileText(path), "two") << "the working file is untouched";
+    // Mended, the archive is free for the next program: no lock was left held.
+    WriteFileText(archive.archivePath, sound);
+    EXPECT_EQ(fytest::TryLockFromAnotherProcess(archive.archivePath), 0) << "the lock was given back";
 }
 
 TEST_F(Saving, WithoutAnArchiveNothingIsAddedAndTheFileCountsAsNewer)
@@ -302,4 +286,35 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
     ArchiveFile archive(path.c_str());
     EXPECT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
     EXPECT_TRUE(archive.Exists());
+}
+
+// The versions folder on a disk that fills up: the save says the archive
+// could not be written, and the versions already there stay readable.
+TEST_F(Saving, FullDiskSaysTheArchiveCouldNotBeWritten)
+{
+    std::string disk = fytest::SmallDiskFolder();
+    ASSERT_FALSE(disk.empty()) << "the test session provides a small disk (FY_SMALL_DISK)";
+    std::string central = disk + "\\versions";
+    settings_.SetString("VersionsPath", central);
+    std::string path = MakeFile("grows.txt", "small beginning");
+    ArchiveFile archive(path.c_str());
+    ASSERT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
+
+    // Fill what is left of the disk, then save content that cannot fit.
+    std::string filler = disk + "\\filler.bin";
+    fytest::FillDisk(filler);
+    WriteFileText(path, fytest::BinaryBytes(512 * 1024, 7));
+    {
+        MessageBoxAnswerer answerer({IDOK});
+        EXPECT_EQ(archive.AddVersion("", 0), 0);
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        EXPECT_EQ(answerer.Boxes()[0].text, path + "\nNo version was saved: the archive " +
+                                                std::string(archive.archivePath) +
+                                                " could not be written.  The disk may be full, or the folder read-only.");
+        EXPECT_EQ(answerer.Boxes()[0].icon, BoxIcon::Stop);
+    }
+    DeleteFileA(filler.c_str());
+    EXPECT_EQ(archive.CountVersions(), 1);
+    EXPECT_EQ(Retrieved(archive, 1), "small beginning");
+    EXPECT_EQ(fytest::TryLockFromAnotherProcess(archive.archivePath), 0);
 }

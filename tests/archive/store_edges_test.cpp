@@ -19,7 +19,11 @@ TEST_F(StoreEdges, LockingAFileThatIsNoArchiveLeavesItUntouched)
     std::string notAnArchive = "some other program's file, not an archive";
     WriteFileText(archive.archivePath, notAnArchive);
 
+    fytest::MessageBoxAnswerer answerer({IDOK});
     EXPECT_EQ(archive.AddVersion("", 0), 0);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(answerer.Boxes()[0].text, path + "\nThe archive of this file is damaged:\n" +
+                                            std::string(archive.archivePath) + "\n\nNothing was changed.");
     EXPECT_EQ(ReadFileText(archive.archivePath), notAnArchive);
 }
 

@@ -236,9 +236,9 @@ TEST_F(FileCommand, ReplaceQuestionsAreAnsweredFileByFile)
 
     FileList selection;
     FillSelection(selection, {a, b, c, d});   // walked d, c, b, a
-    // d: Cancel (the next file still follows), c: No, b: Yes. The questions'
-    // buttons and icons are the archive layer's, checked there.
-    MessageBoxAnswerer answerer({IDCANCEL, IDNO, IDYES});
+    // d: No, c: No, b: Yes. The questions' buttons and icons are the archive
+    // layer's, checked there.
+    MessageBoxAnswerer answerer({IDNO, IDNO, IDYES});
     EXPECT_EQ(RunIntoFolder(selection, false, dest_), S_OK);
 
     const auto& boxes = answerer.Boxes();
@@ -256,6 +256,17 @@ TEST_F(FileCommand, ReplaceQuestionsAreAnsweredFileByFile)
     EXPECT_EQ(StoredComments(ArchiveBeside(dest_ + "\\b.txt")), (Texts{"", "b.txt 2"}));
     EXPECT_EQ(ReadFileText(dest_ + "\\a.txt"), ReadFileText(a));
     EXPECT_EQ(ReadStoredVersions(ArchiveBeside(dest_ + "\\a.txt")).size(), 1u);
+
+    // Cancel at a question stops the batch: a is walked first and cancelled,
+    // so b's newer content never arrives.
+    fytest::WriteFileText(b, "b changed since");
+    FileList again;
+    FillSelection(again, {b, a});
+    MessageBoxAnswerer cancel({IDCANCEL});
+    EXPECT_EQ(RunIntoFolder(again, false, dest_), S_OK);
+    ASSERT_EQ(cancel.Boxes().size(), 1u);
+    EXPECT_EQ(cancel.Boxes()[0].text, dest_ + "\\a.txt" + replaceFile);
+    EXPECT_EQ(ReadFileText(dest_ + "\\b.txt"), "b.txt content 2++");
 }
 
 TEST_F(FileCommand, NameThatWouldPassThePathLimitIsRefusedNotCut)

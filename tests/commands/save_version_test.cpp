@@ -91,7 +91,10 @@ TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWind
     GiveArchive(path);
     fytest::WriteFileText(path, "second draft, longer");
     ASSERT_EQ(ArchiveFile(path.c_str()).AddVersion("second", 0), 1);
-    fytest::WriteFileText(path, "third draft, longer still");
+    fytest::WriteFileText(path, "third draft, longer again");
+    ASSERT_EQ(ArchiveFile(path.c_str()).AddVersion("third", 0), 1);
+    ASSERT_EQ(ArchiveFile(path.c_str()).DeleteVersion(2), 1);   // two versions left, numbers given: three
+    fytest::WriteFileText(path, "fourth draft, longer still");
 
     FileList selection;
     FillSelection(selection, {path});
@@ -106,7 +109,7 @@ TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWind
     EXPECT_EQ(Save(selection), S_OK);
     driver.Join();
 
-    EXPECT_EQ(commentShown, "Version 2") << "the latest number the archive gave";
+    EXPECT_EQ(commentShown, "Version 3") << "the latest number the archive gave, not the count";
     EXPECT_FALSE(watcher.windowSeen) << "one file: no progress window";
     auto versions = ReadStoredVersions(ArchiveBeside(path));
     ASSERT_EQ(versions.size(), 3u);
@@ -264,4 +267,46 @@ TEST_F(SaveCommand, ExcludedTypeIsNeitherTestedNorSavedButCountsAStep)
     EXPECT_FALSE(fytest::PathExists(ArchiveBeside(excluded)));
     EXPECT_EQ(ReadStoredVersions(ArchiveBeside(y)).size(), 1u);
     EXPECT_EQ(ReadStoredVersions(ArchiveBeside(z)).size(), 1u);
+}
+
+// A central folder that cannot be used is told once for the whole command,
+// however many files the selection holds, and nothing is saved.
+TEST_F(SaveCommand, UnusableCentralFolderIsToldOnceAndNothingIsSaved)
+{
+    std::string a = MakeFile("a.txt", "alpha");
+    std::string b = MakeFile("b.txt", "beta");
+    settings_.SetString("VersionsPath", "relative\\versions");
+    FileList selection;
+    FillSelection(selection, {a, b});
+    MessageBoxAnswerer answerer({IDOK, IDOK});
+    EXPECT_EQ(Save(selection), S_OK);
+    const auto& boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Can't create Fennory directory!");
+    EXPECT_EQ(fytest::CountFiles(scratch_.Path()), 2) << "no archive anywhere";
+}
+
+// A damaged archive is reported as damaged, not as an unchanged file, and the
+// file and the archive are left as they were.
+TEST_F(SaveCommand, DamagedArchiveIsSaidToBeDamaged)
+{
+    std::string path = MakeFile("report.txt", "first draft");
+    GiveArchive(path);
+    std::string archive = ArchiveBeside(path);
+    std::string bytes = fytest::ReadFileText(archive);
+    for (size_t i = 16; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(~bytes[i]);
+    fytest::WriteFileText(archive, bytes);
+    fytest::WriteFileText(path, "second draft");
+
+    FileList selection;
+    FillSelection(selection, {path});
+    MessageBoxAnswerer answerer({IDOK});
+    EXPECT_EQ(Save(selection), S_OK);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(answerer.Boxes()[0].text,
+              path + "\nThe archive of this file is damaged:\n" + archive + "\n\nNothing was changed.");
+    EXPECT_TRUE(answerer.Boxes()[0].HasButtons({IDOK}));
+    EXPECT_EQ(fytest::ReadFileText(archive), bytes);
+    EXPECT_EQ(fytest::ReadFileText(path), "second draft");
 }

@@ -20,7 +20,7 @@ protected:
         e_ = std::make_unique<MappedDrive>('E', eFolder_.Path());
         d_ = std::make_unique<MappedDrive>('D', dFolder_.Path());
         if (!e_->Mapped() || !d_->Mapped())
-            GTEST_SKIP() << "drive letters cannot be mapped here";
+            FAIL() << "the bench needs drive letters mapped onto scratch folders";
         CreateDirectoryA("E:\\DOCS", nullptr);
         fytest::WriteFileText("E:\\DOCS\\REPORT.DOC", "report");
     }

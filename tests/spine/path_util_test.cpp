@@ -98,7 +98,7 @@ protected:
     {
         drive_ = std::make_unique<fytest::MappedDrive>('E', scratch_.Path());
         if (!drive_->Mapped())
-            GTEST_SKIP() << "drive letters cannot be mapped here";
+            FAIL() << "the bench needs drive letters mapped onto scratch folders";
         CreateDirectoryA("E:\\DOCS", nullptr);
     }
     ScratchFolder scratch_;

@@ -146,4 +146,33 @@ MappedDrive::~MappedDrive()
         DefineUnixDrive(letter_, nullptr, DRIVE_NO_ROOT_DIR);
 }
 
+std::string SmallDiskFolder()
+{
+    char unixPath[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("FY_SMALL_DISK", unixPath, sizeof(unixPath));
+    if (length == 0 || length >= sizeof(unixPath))
+        return std::string();
+    // Wine shows the Unix root as drive Z:.
+    std::string path = "Z:" + std::string(unixPath, length);
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+void FillDisk(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    std::string block(4096, 'f');
+    DWORD written = 0;
+    // Whole blocks first, then single bytes into the last corner.
+    while (WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written > 0) {
+    }
+    while (WriteFile(file, block.data(), 1, &written, nullptr) && written > 0) {
+    }
+    CloseHandle(file);
+}
+
 }  // namespace fytest

@@ -29,6 +29,12 @@ std::string ReadFileText(const std::string& path);
 bool PathExists(const std::string& path);
 void RemoveTree(const std::string& path);
 
+// A folder on a small disk of its own that the test session mounts (its Unix
+// path in FY_SMALL_DISK), for tests of a full disk; empty when there is none.
+std::string SmallDiskFolder();
+// Writes path until the disk it lies on is full.
+void FillDisk(const std::string& path);
+
 // Maps a drive letter onto a folder for the object's lifetime, the way a
 // second disk would appear: "E:\" is then the folder's root. Uses the Wine
 // mount manager; Mapped() is false where that is not available.
