@@ -54,13 +54,15 @@ int ArchiveFile::DeleteVersion(int version)
         return DeleteArchive();
 
     WaitCursor wait;
-    if (StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 1, 0, &primaryContext) != 0)
-        return 0;
-    SetPermanent(version, 0);   // a permanent version is made temporary before it goes
-    StoreStatus status = StoreDeleteVersion(archiveName, archiveFolder, userName, "", version, 0, &secondaryContext);
-    if (status == 0)
-        return 1;
-    StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 0, 0, &primaryContext);
+    StoreStatus status =
+        StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 1, 0, &primaryContext);
+    if (status == 0) {
+        SetPermanent(version, 0);   // a permanent version is made temporary before it goes
+        status = StoreDeleteVersion(archiveName, archiveFolder, userName, "", version, 0, &secondaryContext);
+        if (status == 0)
+            return 1;
+        StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 0, 0, &primaryContext);
+    }
     if (IsDamageStatus(status))
         ReportDamaged(nullptr, MB_ICONHAND | MB_OK);
     return 0;

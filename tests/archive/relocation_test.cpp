@@ -192,21 +192,71 @@ TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)
 {
     auto source = MakeSource();
     std::string missing = scratch_ / "nowhere";
-    MessageBoxAnswerer answerer({IDOK, IDOK, IDOK});
-    EXPECT_EQ(source->CopyTo((missing + "\\X.DOC").c_str(), 1), 0);
-    EXPECT_EQ(source->MoveTo((missing + "\\X.DOC").c_str(), 1), 0);
-    // Onto itself: the file would be emptied by its own copy.
-    EXPECT_EQ(source->MoveTo(source->workingPath, 1), 0);
+    {
+        MessageBoxAnswerer answerer({IDOK, IDOK});
+        EXPECT_EQ(source->CopyTo((missing + "\\X.DOC").c_str(), 1), 0);
+        EXPECT_EQ(source->MoveTo((missing + "\\X.DOC").c_str(), 1), 0);
+        const auto& boxes = answerer.Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, "Error!  The file X.DOC could not be copied to " + missing + "!");
+        EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
+        EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
+        EXPECT_EQ(boxes[1].text, "Error!  The file X.DOC could not be moved to " + missing + "!");
+    }
 
-    const auto& boxes = answerer.Boxes();
-    ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, "Error!  The file X.DOC could not be copied to " + missing + "!");
-    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
-    EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
-    EXPECT_EQ(boxes[1].text, "Error!  The file X.DOC could not be moved to " + missing + "!");
-    EXPECT_EQ(boxes[2].text, "Error!  The file X.DOC could not be moved to " + from_ + "!");
+    // Onto itself, under any spelling, the file would be emptied by its own
+    // copy: the same name, its short form, another drive letter mapped onto
+    // the same folder.
+    char shortPath[MAX_PATH];
+    ASSERT_GT(GetShortPathNameA(source->workingPath, shortPath, sizeof(shortPath)), 0u);
+    fytest::MappedDrive drive('F', from_);
+    ASSERT_TRUE(drive.Mapped()) << "the bench needs a drive letter mapped onto the source folder";
+    MessageBoxAnswerer itself({IDOK, IDOK, IDOK});
+    for (std::string spelling : {std::string(source->workingPath), std::string(shortPath), std::string("F:\\x.doc")})
+        EXPECT_EQ(source->MoveTo(spelling.c_str(), 1), 0) << spelling;
+    ASSERT_EQ(itself.Boxes().size(), 3u);
+    EXPECT_EQ(itself.Boxes()[0].text, "Error!  The file X.DOC could not be moved to " + from_ + "!");
+    EXPECT_EQ(itself.Boxes()[2].text, "Error!  The file x.doc could not be moved to F:!");
     EXPECT_EQ(ReadFileText(source->workingPath), "two");
     EXPECT_EQ(source->CountVersions(), 2);
+}
+
+// A source the move cannot remove (another program holds it open without
+// letting it be deleted) stays with its archive; the copy arrived whole.
+// A damaged archive travels as it is: nothing of it is lost or mended.
+TEST_F(Relocation, SourceThatCannotBeRemovedKeepsItsArchiveAndDamageTravelsAsItIs)
+{
+    auto source = MakeSource();
+    std::string dest = to_ + "\\X.DOC";
+    HANDLE holder = CreateFileA(source->workingPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    {
+        MessageBoxAnswerer answerer({IDOK});
+        EXPECT_EQ(source->MoveTo(dest.c_str(), 1), 0);
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        EXPECT_EQ(answerer.Boxes()[0].text, "X.DOC was moved to " + to_ + ", but " +
+                                                std::string(source->workingPath) + " could not be removed.");
+        EXPECT_EQ(answerer.Boxes()[0].icon, BoxIcon::Warning);
+    }
+    CloseHandle(holder);
+    ExpectCarried(dest);
+    EXPECT_EQ(ReadFileText(source->workingPath), "two");
+    EXPECT_EQ(source->CountVersions(), 2) << "the file stayed, so its archive stayed";
+
+    // The drive root as the destination, with a damaged archive.
+    std::string bytes = ReadFileText(source->archivePath);
+    for (size_t i = 16; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(~bytes[i]);
+    WriteFileText(source->archivePath, bytes);
+    std::string root = scratch_ / "root";
+    CreateDirectoryA(root.c_str(), nullptr);
+    fytest::MappedDrive drive('G', root);
+    ASSERT_TRUE(drive.Mapped()) << "the bench needs a drive letter mapped onto a scratch folder";
+    EXPECT_EQ(source->CopyTo("G:\\X.DOC", 1), 1);
+    ArchiveFile copied("G:\\X.DOC");
+    EXPECT_STREQ(copied.archiveName, "G$$X$DOC.fy");
+    EXPECT_EQ(ReadFileText(root + "\\G$$X$DOC.fy"), bytes);
+    EXPECT_EQ(ReadFileText(source->archivePath), bytes);
 }
 
 TEST_F(Relocation, WhenOnlyTheArchiveCannotFollowAMoveIsTakenBackAndACopySaysSo)

@@ -35,6 +35,33 @@ TEST_F(Retrieval, MissingVersionOrOverLongPathWritesNothing)
     EXPECT_NE(archive.RetrieveVersion(tooLong.c_str(), 1), 0);
 }
 
+// Reading or deleting from a damaged archive says so, and the file and any
+// existing target are left as they were.
+TEST_F(Retrieval, DamagedArchiveIsReportedAndTheTargetKept)
+{
+    std::string path = MakeFile("d.txt", "one");
+    ArchiveFile archive(path.c_str());
+    CreateArchive(archive);
+    SaveVersion(archive, "two, longer");
+    std::string bytes = ReadFileText(archive.archivePath);
+    for (size_t i = 16; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(~bytes[i]);
+    fytest::WriteFileText(archive.archivePath, bytes);
+    const std::string damaged = path + "\nThe archive of this file is damaged:\n" + archive.archivePath +
+                                "\n\nNothing was changed.";
+
+    std::string out = MakeFile("kept.out", "precious");
+    MessageBoxAnswerer answerer({IDOK, IDOK});
+    EXPECT_NE(archive.RetrieveVersion(out.c_str(), 1), 0);
+    EXPECT_EQ(archive.DeleteVersion(1), 0);
+    ASSERT_EQ(answerer.Boxes().size(), 2u);
+    EXPECT_EQ(answerer.Boxes()[0].text, damaged);
+    EXPECT_EQ(answerer.Boxes()[1].text, damaged);
+    EXPECT_EQ(ReadFileText(out), "precious");
+    EXPECT_EQ(ReadFileText(path), "two, longer");
+    EXPECT_EQ(ReadFileText(archive.archivePath), bytes);
+}
+
 using PermanentFlag = ArchiveTest;
 
 TEST_F(PermanentFlag, IsSetClearedAndReadBack)
