@@ -334,3 +334,46 @@ TEST_F(FileCommand, SavedSelectionMovesWithItsWholeHistory)
     EXPECT_EQ(fytest::CountFiles(source_) + fytest::CountFiles(folder), 0)
         << "nothing but the emptied folder is left at the old place";
 }
+
+// A read-only file goes with its history once the user has said Yes; a file
+// another program holds open cannot go, and so keeps its history.
+TEST_F(FileCommand, DeletingKeepsTheHistoryOfAFileThatCannotGo)
+{
+    std::string readOnly = MakeFileWithHistory("locked.txt", 2);
+    std::string held = MakeFileWithHistory("held.txt", 2);
+    const std::string readOnlyArchive = ArchiveBeside(readOnly);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    FileList selection;
+    FillSelection(selection, {readOnly, held});
+    MessageBoxAnswerer answerer({IDYES});
+    EXPECT_EQ(Run(selection, kFileCommandDelete), S_OK);
+    EXPECT_EQ(answerer.Boxes().size(), 1u);
+    CloseHandle(holder);
+    EXPECT_FALSE(PathExists(readOnly));
+    EXPECT_FALSE(PathExists(readOnlyArchive));
+    EXPECT_TRUE(PathExists(held));
+    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(held)).size(), 2u);
+}
+
+// Cancel in the progress window of a move: the file being moved arrives
+// whole with its history, the rest stay where they were.
+TEST_F(FileCommand, CancelDuringAMoveLeavesTheRestWhereTheyWere)
+{
+    std::vector<std::string> paths;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"})
+        paths.push_back(MakeFileWithHistory(name, 2));
+    FileList selection;
+    FillSelection(selection, paths);   // walked c, b, a
+    ProgressWatcher watcher("b.txt");
+    EXPECT_EQ(RunIntoFolder(selection, true, dest_), S_OK);
+    EXPECT_TRUE(watcher.cancelPressed);
+    EXPECT_EQ(watcher.steps, 2);
+    for (const char* name : {"c.txt", "b.txt"}) {
+        EXPECT_EQ(StoredComments(ArchiveBeside(dest_ + "\\" + name)).size(), 2u) << name;
+        EXPECT_FALSE(PathExists(source_ + "\\" + name));
+    }
+    EXPECT_FALSE(PathExists(dest_ + "\\a.txt"));
+    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(paths[0])).size(), 2u);
+}
