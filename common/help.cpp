@@ -6,6 +6,19 @@
 #include "settings.h"
 #include "string_res.h"
 
+namespace {
+
+WinHelpEntry g_winHelp = WinHelpA;
+
+}  // namespace
+
+WinHelpEntry SetWinHelpEntry(WinHelpEntry entry)
+{
+    WinHelpEntry previous = g_winHelp;
+    g_winHelp = entry ? entry : WinHelpA;
+    return previous;
+}
+
 void GetHelpFilePath(char (&path)[260])
 {
     if (!ReadSettingText(IDS_REG_HELP_PATH, path, sizeof(path)))
@@ -22,7 +35,7 @@ void ShowHelpTopic(HWND owner, DWORD topic)
 {
     char path[260];
     GetHelpFilePath(path);
-    WinHelpA(owner, path, HELP_CONTEXT, topic);
+    g_winHelp(owner, path, HELP_CONTEXT, topic);
 }
 
 const DWORD* LoadHelpIds(UINT dialogId)
@@ -64,11 +77,11 @@ void ShowContextHelp(UINT dialogId, const HELPINFO* info)
     char path[260];
     GetHelpFilePath(path);
     HWND control = static_cast<HWND>(info->hItemHandle);
-    if (WinHelpA(control, path, HELP_WM_HELP, reinterpret_cast<ULONG_PTR>(PairsOf(table))))
+    if (g_winHelp(control, path, HELP_WM_HELP, reinterpret_cast<ULONG_PTR>(PairsOf(table))))
         return;
     // Help engines without pop-up help refuse HELP_WM_HELP; open the control's
     // topic in the main window instead.
     DWORD topic = FindHelpId(dialogId, info->iCtrlId);
     if (topic != 0)
-        WinHelpA(control, path, HELP_CONTEXT, topic);
+        g_winHelp(control, path, HELP_CONTEXT, topic);
 }

@@ -21,3 +21,9 @@ void ShowContextHelp(UINT dialogId, const HELPINFO* info);
 
 // The help id the table of dialogId gives controlId, or 0.
 DWORD FindHelpId(UINT dialogId, int controlId);
+
+// The help engine's entry point: WinHelpA, unless a test puts a recorder in
+// its place to see what a real engine would be handed. Returns the entry it
+// replaces.
+using WinHelpEntry = BOOL(WINAPI*)(HWND, LPCSTR, UINT, ULONG_PTR);
+WinHelpEntry SetWinHelpEntry(WinHelpEntry entry);

@@ -52,7 +52,8 @@ HWND WaitForDialog(const std::string& caption, DWORD timeoutMs)
         DialogQuery query = {caption.c_str(), nullptr};
         EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&query));
         if (query.found) {
-            Sleep(100);   // let it finish initialising
+            // Initialised once its thread is back in the dialog's loop.
+            WaitUntilServed(query.found);
             return query.found;
         }
         if (GetTickCount() - start >= timeoutMs)

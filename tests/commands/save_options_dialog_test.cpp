@@ -97,7 +97,7 @@ TEST(NewVersionDialog, MaximumOutsideTheRangeKeepsTheDialogOpen)
             // The box comes and is answered; the dialog must still be there.
             fytest::WaitUntil([] { return fytest::FindMessageBox("Fennory (TM)") != nullptr; });
             fytest::WaitUntil([] { return fytest::FindMessageBox("Fennory (TM)") == nullptr; });
-            Sleep(100);
+            fytest::WaitUntilServed(dialog);
             openAfter.push_back(IsWindow(dialog) && IsWindowVisible(dialog));
         }
         fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, "32767");
@@ -177,11 +177,28 @@ std::vector<FakeHelpEngine::Request> HelpRequestsOf(int newArchive, const std::s
     return help.Requests();
 }
 
-// What-is-this help reaches the engine either as the whole table or, where
-// the engine has no pop-up help, as the control's own topic.
+// Wine's engine has no pop-up help: what-is-this help opens the control's
+// own topic instead.
 bool IsHelpFor(const FakeHelpEngine::Request& request, DWORD helpId)
 {
-    return (request.command == HELP_CONTEXT && request.data == helpId) || request.command == HELP_WM_HELP;
+    return request.command == HELP_CONTEXT && request.data == helpId;
+}
+
+// What a Windows help engine is handed for pop-up help: the command and the
+// (control, topic) pairs of the table, up to its closing zero.
+struct PopupRequest {
+    UINT command = 0;
+    std::vector<DWORD> pairs;
+};
+PopupRequest g_popup;
+
+BOOL WINAPI RecordPopupHelp(HWND, LPCSTR, UINT command, ULONG_PTR data)
+{
+    g_popup.command = command;
+    g_popup.pairs.clear();
+    for (auto* pair = reinterpret_cast<const DWORD*>(data); pair && pair[0] != 0 && g_popup.pairs.size() < 200; pair += 2)
+        g_popup.pairs.insert(g_popup.pairs.end(), {pair[0], pair[1]});
+    return TRUE;
 }
 
 }  // namespace
@@ -205,4 +222,27 @@ TEST(SaveDialogsHelp, HelpButtonAndWhatIsThisHelpOpenTheirTopics)
     EXPECT_EQ(newVersion[0].data, 131185u);
     EXPECT_TRUE(IsHelpFor(newVersion[1], 38));
     EXPECT_TRUE(IsHelpFor(newVersion[2], 40));
+}
+
+// Where the engine shows pop-up help (Windows), the dialog's whole table goes
+// to it in one HELP_WM_HELP request.
+TEST(SaveDialogsHelp, WhatIsThisHandsTheDialogsTableToAPopupEngine)
+{
+    WinHelpEntry previous = SetWinHelpEntry(RecordPopupHelp);
+    SaveOptions options;
+    char title[] = "a.txt";
+    options.titleName = title;
+    DialogDriver driver("Version Properties - a.txt", [&](HWND dialog) {
+        HELPINFO info = {sizeof(info)};
+        info.iContextType = HELPINFO_WINDOW;
+        info.iCtrlId = IDC_COMMENT_EDIT;
+        info.hItemHandle = GetDlgItem(dialog, IDC_COMMENT_EDIT);
+        SendMessageA(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        fytest::PressButton(dialog, IDCANCEL);
+    });
+    options.RunDialog(nullptr);
+    driver.Join();
+    SetWinHelpEntry(previous);
+    EXPECT_EQ(g_popup.command, static_cast<UINT>(HELP_WM_HELP));
+    EXPECT_EQ(g_popup.pairs, (std::vector<DWORD>{1004, 10, 1003, 11}));
 }

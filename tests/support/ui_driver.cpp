@@ -76,6 +76,12 @@ HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs)
     }
 }
 
+bool WaitUntilServed(HWND window, DWORD timeoutMs)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
 std::string GetText(HWND window)
 {
     char text[4096] = "";

@@ -20,6 +20,10 @@ void PumpMessages(DWORD ms);
 // thread's messages while it waits. Null when none appeared.
 HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs = 10000);
 
+// Waits until the thread that owns window has dealt with everything sent to
+// it so far (it answers a WM_NULL), at most timeoutMs. False when it did not.
+bool WaitUntilServed(HWND window, DWORD timeoutMs = 5000);
+
 std::string GetText(HWND window);
 std::string GetControlText(HWND dialog, int controlId);
 void SetControlText(HWND dialog, int controlId, const std::string& text);
