@@ -1,6 +1,6 @@
 #include "version_time.h"
 
-#include <cstdio>
+#include <strsafe.h>
 #include <ctime>
 
 namespace {
@@ -67,6 +67,6 @@ bool FormatLocalTime(const SYSTEMTIME& local, char* text)
                        time, sizeof(time)) == 0)
         return false;
     // 49 + 1 + 49 characters and the terminator fit the 100 bytes exactly.
-    snprintf(text, kVersionTimeSize, "%s %s", date, time);
+    StringCchPrintfA(text, kVersionTimeSize, "%s %s", date, time);
     return true;
 }

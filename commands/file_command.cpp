@@ -1,6 +1,6 @@
 #include "file_command.h"
 
-#include <cstdio>
+#include <strsafe.h>
 
 #include "archive_file.h"
 #include "destination_dialogs.h"
@@ -35,7 +35,7 @@ void DeleteFiles(FileList& selection, HWND window)
         if (progress.IsCancelled())
             break;
         char text[400];
-        snprintf(text, sizeof(text), textFormat, node->path);
+        StringCchPrintfA(text, ARRAYSIZE(text), textFormat, node->path);
         progress.SetText(text);
         // The archive's name comes from the file's short path, so the object
         // is built while the file is still there. The history goes only with
@@ -63,7 +63,7 @@ void MoveOrCopyFiles(FileList& selection, HWND window, const char* folder, bool 
         char format[100];
         char title[200];   // a long path is cut; the title is only shown
         LoadStr(move ? IDS_MOVE_FILE_TITLE : IDS_COPY_FILE_TITLE, format);
-        snprintf(title, sizeof(title), format, selection.Head()->path);
+        StringCchPrintfA(title, ARRAYSIZE(title), format, selection.Head()->path);
         if (!AskDestinationFile(window, title, folder, selection.Head()->path, destination))
             return;
     }
@@ -83,7 +83,7 @@ void MoveOrCopyFiles(FileList& selection, HWND window, const char* folder, bool 
         char name[MAX_PATH];
         SplitPath(node->path, sourceFolder, name);
         char text[1000];   // name, folder and destination, each under 260 bytes
-        snprintf(text, sizeof(text), textFormat, name, sourceFolder, destination);
+        StringCchPrintfA(text, ARRAYSIZE(text), textFormat, name, sourceFolder, destination);
         progress.SetText(text);
 
         ArchiveFile archive(node->path);

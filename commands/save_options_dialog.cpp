@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
+#include <strsafe.h>
 
 #include "help.h"
 #include "message.h"
@@ -44,7 +44,7 @@ BOOL SaveOptionsDialog::OnInit()
     char format[100];
     LoadStr(options_.newArchive ? IDS_NEW_VERSION_TITLE : IDS_VERSION_PROPERTIES_TITLE, format);
     char title[400];   // the format and a 260-byte name; a longer name is cut
-    snprintf(title, sizeof(title), format, options_.titleName ? options_.titleName : "");
+    StringCchPrintfA(title, ARRAYSIZE(title), format, options_.titleName ? options_.titleName : "");
     SetWindowTextA(dialog, title);
     return TRUE;
 }

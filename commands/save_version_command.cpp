@@ -1,6 +1,6 @@
 #include "save_version_command.h"
 
-#include <cstdio>
+#include <strsafe.h>
 
 #include "archive_file.h"
 #include "file_list.h"
@@ -94,7 +94,7 @@ void DefaultComment(FileList& selection, char (&comment)[129])
     ArchiveFile archive(selection.Head()->path);
     char format[100];
     LoadStr(IDS_VERSION_N, format);
-    snprintf(comment, sizeof(comment), format, archive.VersionCounter());
+    StringCchPrintfA(comment, ARRAYSIZE(comment), format, archive.VersionCounter());
 }
 
 // Saves each file that is not empty and newer than its latest version.
@@ -115,7 +115,7 @@ void SaveFiles(FileList& selection, HWND parent, const SaveOptions& options)
             continue;
         }
         char text[400];
-        snprintf(text, sizeof(text), textFormat, node->path);
+        StringCchPrintfA(text, ARRAYSIZE(text), textFormat, node->path);
         progress.SetText(text);
         {
             ArchiveFile archive(node->path);

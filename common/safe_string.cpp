@@ -1,43 +1,32 @@
 #include "safe_string.h"
 
-#include <cstring>
+#include <windows.h>
+#include <strsafe.h>
 
 bool CopyText(char* target, size_t size, const char* source)
 {
-    if (size == 0)
-        return false;
-    size_t length = strlen(source);
-    if (length >= size) {
-        memcpy(target, source, size - 1);
-        target[size - 1] = '\0';
-        return false;
-    }
-    memcpy(target, source, length + 1);
-    return true;
+    // Cut to fit and terminated, and the cut reported.
+    return size != 0 && SUCCEEDED(StringCchCopyA(target, size, source));
 }
 
 bool AppendText(char* target, size_t size, const char* source)
 {
-    size_t used = strnlen(target, size);
-    size_t length = strlen(source);
-    if (used >= size || length >= size - used)
+    // All or nothing: a part of a path appended would name another file.
+    size_t used = 0;
+    size_t length = 0;
+    if (FAILED(StringCchLengthA(target, size, &used)) || FAILED(StringCchLengthA(source, STRSAFE_MAX_CCH, &length)) ||
+        length >= size - used)
         return false;
-    memcpy(target + used, source, length + 1);
-    return true;
+    return SUCCEEDED(StringCchCatA(target, size, source));
 }
 
 bool JoinPath(char* target, size_t size, const char* folder, const char* name)
 {
-    size_t folderLength = strlen(folder);
-    size_t nameLength = strlen(name);
     if (size == 0)
         return false;
-    if (folderLength + 1 + nameLength >= size) {
+    if (FAILED(StringCchPrintfA(target, size, "%s\\%s", folder, name))) {
         target[0] = '\0';
         return false;
     }
-    memcpy(target, folder, folderLength);
-    target[folderLength] = '\\';
-    memcpy(target + folderLength + 1, name, nameLength + 1);
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "command_driver.h"
+#include "help.h"
 #include "resource.h"
 #include "save_options.h"
 #include "settings_scope.h"
