@@ -84,7 +84,7 @@ BOOL LoadViewerLibraries()
     // The libraries find their companion files in the current directory.
     int previousDrive = _getdrive();
     char first = folder[0];
-    if ((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z'))
+    if (((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z')) && (first & ~0x20) - 'A' + 1 != previousDrive)
         _chdrive((first & ~0x20) - 'A' + 1);
     char previousDirectory[260];
     DWORD got = GetCurrentDirectoryA(sizeof(previousDirectory), previousDirectory);
@@ -104,7 +104,10 @@ BOOL LoadViewerLibraries()
 
     if (haveDirectory)
         SetCurrentDirectoryA(previousDirectory);
-    _chdrive(previousDrive);
+    // The directory names its drive; changing the drive again would only move
+    // to that drive's root.
+    if (_getdrive() != previousDrive)
+        _chdrive(previousDrive);
     return loaded;
 }
 
