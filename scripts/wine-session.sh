@@ -13,7 +13,6 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 wine_xvfb_pid=
 wine_server_pid=
-wine_cupsd_pid=
 wine_small_disk=
 # The PDF printer's output folder: tests read printed jobs back from here.
 export FY_PDF_DIR=${FY_PDF_DIR:-/tmp/fy-pdf}
@@ -40,12 +39,7 @@ wine_session_stop() {
         umount "$wine_small_disk" 2>/dev/null || true
         wine_small_disk=
     fi
-    if [ -n "$wine_cupsd_pid" ]; then
-        kill "$wine_cupsd_pid" 2>/dev/null || true
-        wait "$wine_cupsd_pid" 2>/dev/null || true
-        wine_cupsd_pid=
-wine_small_disk=
-    fi
+    wine_printer_stop
     return $status
 }
 trap wine_session_stop EXIT
@@ -54,15 +48,18 @@ trap 'exit 130' INT TERM
 # A real printer for Wine: CUPS with the PDF back end, as the printer "PDF".
 # Wine reads the CUPS printers at every process start and drops them from the
 # prefix when the scheduler is down, so it must run before any Wine process.
-# A scheduler that already runs is used as it is; one started here is stopped
-# on exit.
+# One scheduler serves every test session on the machine: each session signs
+# in under $wine_cups_dir, a scheduler that already runs is used as it is, and
+# the scheduler one of our sessions started is stopped by the last to leave.
+wine_cups_dir=/tmp/fy-cups.d
 wine_printer_start() {
     command -v cupsd >/dev/null || { echo "wine-session: cupsd is not installed (scripts/setup.sh)" >&2; return 1; }
-    mkdir -p "$FY_PDF_DIR"
+    mkdir -p "$FY_PDF_DIR" "$wine_cups_dir"
     chmod 1777 "$FY_PDF_DIR"
+    touch "$wine_cups_dir/session.$$"
     if ! lpstat -r 2>/dev/null | grep -q "is running"; then
         cupsd -f >"$wine_build/cupsd.log" 2>&1 &
-        wine_cupsd_pid=$!
+        echo $! >"$wine_cups_dir/cupsd.pid"
         local _
         for _ in $(seq 100); do
             lpstat -r 2>/dev/null | grep -q "is running" && break
@@ -72,10 +69,25 @@ wine_printer_start() {
     fi
     printf 'Out %s\nAnonDirName %s\n' "$FY_PDF_DIR" "$FY_PDF_DIR" >/etc/cups/cups-pdf-PDF.conf
     if ! lpstat -p PDF >/dev/null 2>&1; then
-        lpadmin -p PDF -v cups-pdf:/PDF -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -o TitlePref=1 -E ||
+        lpadmin -p PDF -v cups-pdf:/PDF -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -o TitlePref=1 -E >/dev/null 2>&1 ||
             { echo "wine-session: could not add the PDF printer" >&2; return 1; }
     fi
     lpadmin -d PDF
+}
+
+wine_printer_stop() {
+    [ -e "$wine_cups_dir/session.$$" ] || return 0
+    rm -f "$wine_cups_dir/session.$$"
+    local f others=0
+    for f in "$wine_cups_dir"/session.*; do
+        [ -e "$f" ] || continue
+        if kill -0 "${f##*.}" 2>/dev/null; then others=1; else rm -f "$f"; fi
+    done
+    if [ "$others" = 0 ] && [ -f "$wine_cups_dir/cupsd.pid" ]; then
+        kill "$(cat "$wine_cups_dir/cupsd.pid")" 2>/dev/null || true
+        rm -f "$wine_cups_dir/cupsd.pid"
+    fi
+    return 0
 }
 
 # A small disk of its own (a 1 MiB tmpfs) for the tests of a full disk.

@@ -1,0 +1,104 @@
+#include "file_access.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "trace.h"
+
+namespace {
+
+void TraceFailure(const char* what, const char* path, DWORD error)
+{
+    char line[400];
+    snprintf(line, sizeof(line), "FileAccess: %s %.260s failed (%lu)\r\n", what, path, error);
+    Trace(line);
+}
+
+// Sets a protected list: nothing the folder hands down is added to it.
+bool SetProtectedDacl(const char* path, PACL dacl)
+{
+    DWORD error = SetNamedSecurityInfoA(const_cast<char*>(path), SE_FILE_OBJECT,
+                                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                        nullptr, dacl, nullptr);
+    if (error != ERROR_SUCCESS) {
+        TraceFailure("setting the access list of", path, error);
+        return false;
+    }
+    return true;
+}
+
+// Applies a list written in the security descriptor language.
+bool SetDaclFromText(const char* path, const char* text)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(text, SDDL_REVISION_1, &descriptor, nullptr)) {
+        TraceFailure("building the access list for", path, GetLastError());
+        return false;
+    }
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    bool done = GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present &&
+                SetProtectedDacl(path, dacl);
+    LocalFree(descriptor);
+    return done;
+}
+
+}  // namespace
+
+bool CopyFileAccess(const char* source, const char* target)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD error = GetNamedSecurityInfoA(source, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                        nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) {
+        TraceFailure("reading the access list of", source, error);
+        return false;
+    }
+    bool done = false;
+    if (!dacl) {
+        // No list at all means everyone may do everything: so be it for the
+        // archive too, which then follows its folder no more than the file.
+        done = SetProtectedDacl(target, nullptr);
+    } else {
+        // The file's inherited entries become the archive's own, so that
+        // what reaches the file reaches its history, and nothing more.
+        ACL_SIZE_INFORMATION size = {};
+        GetAclInformation(dacl, &size, sizeof(size), AclSizeInformation);
+        std::vector<BYTE> buffer(size.AclBytesInUse + sizeof(ACL));
+        auto* copy = reinterpret_cast<PACL>(buffer.data());
+        done = InitializeAcl(copy, static_cast<DWORD>(buffer.size()), ACL_REVISION);
+        for (DWORD i = 0; done && i < size.AceCount; ++i) {
+            ACE_HEADER* ace = nullptr;
+            if (!GetAce(dacl, i, reinterpret_cast<void**>(&ace)))
+                continue;
+            BYTE flags = ace->AceFlags;
+            ace->AceFlags &= static_cast<BYTE>(~INHERITED_ACE);
+            done = AddAce(copy, ACL_REVISION, MAXDWORD, ace, ace->AceSize);
+            ace->AceFlags = flags;
+        }
+        done = done && SetProtectedDacl(target, copy);
+    }
+    LocalFree(descriptor);
+    return done;
+}
+
+bool MakePrivateToUser(const char* path)
+{
+    // The owner (the user who made it) and the system: no one else.
+    return SetDaclFromText(path, "D:P(A;;FA;;;OW)(A;;FA;;;SY)");
+}
+
+bool MakeDropFolder(const char* path)
+{
+    // System and administrators: full control, handed down. Creator owner:
+    // full control of what each user adds, handed down to it. Users: may add
+    // files and pass through, on this folder only, without listing it.
+    return SetDaclFromText(path,
+                           "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;FA;;;CO)"
+                           "(A;;0x100026;;;BU)");
+}
