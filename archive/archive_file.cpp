@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "file_access.h"
 #include "message.h"
 #include "resource.h"
 #include "safe_string.h"
@@ -56,14 +57,18 @@ ArchiveFile::ArchiveFile(const char* path)
             CopyText(archiveFolder, workingFolder);
         // A relative central folder would depend on the caller's current
         // directory, so it counts as one that cannot be created.
-        if (!FolderExists(archiveFolder) &&
-            ((central && !IsAbsolutePath(archiveFolder)) || !CreateFolderPath(archiveFolder))) {
+        const bool existed = FolderExists(archiveFolder);
+        if (!existed && ((central && !IsAbsolutePath(archiveFolder)) || !CreateFolderPath(archiveFolder))) {
             folderFailed_ = true;
             if (!(g_folderMessageScopes > 0 && g_folderMessageShown))
                 ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONHAND | MB_OK);
             g_folderMessageShown = true;
             return;
         }
+        // A central folder of ours is shared by every user of the machine:
+        // each may add archives, none may list or open another's.
+        if (central && !existed)
+            MakeDropFolder(archiveFolder);
     }
 
     size_t folderLength = strlen(archiveFolder);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "file_access.h"
 #include "message.h"
 #include "resource.h"
 #include "safe_string.h"
@@ -104,7 +105,10 @@ int ArchiveFile::Relocate(const char* destPathIn, int ask, bool move)
     }
     bool hasArchive = archivePath[0] != '\0' && FileExists(archivePath);
     if (hasArchive) {
-        if (!CopyFileA(archivePath, destArchivePath, FALSE)) {
+        if (CopyFileA(archivePath, destArchivePath, FALSE)) {
+            // The history takes the rights of the file it now belongs to.
+            CopyFileAccess(destPath, destArchivePath);
+        } else {
             // The file arrived without its history. A move is taken back: the
             // original file and its archive stay where they were, and no
             // version is lost.

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "file_access.h"
 #include "message.h"
 #include "resource.h"
 #include "safe_string.h"
@@ -40,6 +41,8 @@ StoreStatus ArchiveFile::CreateWithFirstVersion(int permanent, int maxTemp, int 
                                             "", "", permanent, 0, 0, maxTemp, maxTemp, 0, compress, 0);
     if (status != 0)
         ReportSaveFailure(status);
+    else
+        CopyFileAccess(workingPath, archivePath);
     return status;
 }
 
@@ -71,8 +74,11 @@ int ArchiveFile::AddVersion(const char* comment, int permanent)
     status = StoreAddVersion(snapshot.Name(), archiveName, snapshot.Folder(), archiveFolder, userName, shortComment,
                              "", permanent, 0, 0, 0, 0, &primaryContext);
     snapshot.Discard();
-    if (status == 0)
+    if (status == 0) {
+        // A file made private since its last save takes its history along.
+        CopyFileAccess(workingPath, archivePath);
         return 1;
+    }
     // Given back in the working file's name, as the lock is the archive's.
     StoreSetLock(workingName, archiveName, workingFolder, archiveFolder, userName, 0, 0, &primaryContext);
     ReportSaveFailure(status);

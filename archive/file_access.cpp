@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "trace.h"
+#include "win/handle.h"
 
 namespace {
 
@@ -18,14 +19,19 @@ void TraceFailure(const char* what, const char* path, DWORD error)
     Trace(line);
 }
 
-// Sets a protected list: nothing the folder hands down is added to it.
+// Sets a protected list: nothing the folder hands down is added to it. The
+// list goes through the open file's own descriptor, which works the same for
+// files and folders.
 bool SetProtectedDacl(const char* path, PACL dacl)
 {
-    DWORD error = SetNamedSecurityInfoA(const_cast<char*>(path), SE_FILE_OBJECT,
-                                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                                        nullptr, dacl, nullptr);
-    if (error != ERROR_SUCCESS) {
-        TraceFailure("setting the access list of", path, error);
+    win::File file(CreateFileA(path, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    SECURITY_DESCRIPTOR descriptor;
+    if (!file || !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, dacl, FALSE) ||
+        !SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) ||
+        !SetKernelObjectSecurity(file.Get(), DACL_SECURITY_INFORMATION, &descriptor)) {
+        TraceFailure("setting the access list of", path, GetLastError());
         return false;
     }
     return true;
@@ -89,8 +95,25 @@ bool CopyFileAccess(const char* source, const char* target)
 
 bool MakePrivateToUser(const char* path)
 {
-    // The owner (the user who made it) and the system: no one else.
-    return SetDaclFromText(path, "D:P(A;;FA;;;OW)(A;;FA;;;SY)");
+    // The user this process runs as, and the system: no one else.
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        TraceFailure("reading the user of", path, GetLastError());
+        return false;
+    }
+    BYTE buffer[256];
+    DWORD size = 0;
+    BOOL known = GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size);
+    CloseHandle(token);
+    char* user = nullptr;
+    if (!known || !ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &user)) {
+        TraceFailure("reading the user of", path, GetLastError());
+        return false;
+    }
+    char text[200];
+    snprintf(text, sizeof(text), "D:P(A;;FA;;;%s)(A;;FA;;;SY)", user);
+    LocalFree(user);
+    return SetDaclFromText(path, text);
 }
 
 bool MakeDropFolder(const char* path)
@@ -100,5 +123,5 @@ bool MakeDropFolder(const char* path)
     // files and pass through, on this folder only, without listing it.
     return SetDaclFromText(path,
                            "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;FA;;;CO)"
-                           "(A;;0x100026;;;BU)");
+                           "(A;;0x1000A2;;;BU)");
 }

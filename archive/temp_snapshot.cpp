@@ -1,5 +1,7 @@
 #include "temp_snapshot.h"
 
+#include "file_access.h"
+
 namespace {
 
 // The file's size; false when it cannot be read.
@@ -29,6 +31,8 @@ TempSnapshot::TempSnapshot(const char* workingPath)
     }
     SplitPath(path_, folder_, name_);
 
+    // Private while still empty: the copy written into it keeps its rights.
+    MakePrivateToUser(path_);
     if (!CopyFileA(workingPath, path_, FALSE))
         return;
     // A read-only working file gives a read-only copy, which the store could

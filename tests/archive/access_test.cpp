@@ -1,0 +1,131 @@
+// Access rights following a working file into its versions: archives beside
+// the file and in the central folder, copies, the central folder itself and
+// the temporary snapshot.
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <string>
+
+#include "archive_fixture.h"
+#include "temp_snapshot.h"
+
+using fytest::ArchiveTest;
+using fytest::WriteFileText;
+
+namespace {
+
+// The access list of path in the descriptor language ("" when unreadable).
+std::string DaclOf(const std::string& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
+        return "";
+    char* text = nullptr;
+    std::string result;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, nullptr)) {
+        result = text;
+        LocalFree(text);
+    }
+    LocalFree(descriptor);
+    return result;
+}
+
+// Gives path the list written in the descriptor language, protected.
+void SetDacl(const std::string& path, const std::string& text)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                     nullptr));
+    HANDLE file = CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    EXPECT_TRUE(SetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor)) << path;
+    CloseHandle(file);
+    LocalFree(descriptor);
+}
+
+std::string CurrentUserSid()
+{
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE buffer[256];
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size);
+    CloseHandle(token);
+    char* text = nullptr;
+    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+    std::string sid = text ? text : "";
+    LocalFree(text);
+    return sid;
+}
+
+bool GrantsEveryone(const std::string& dacl)
+{
+    return dacl.find(";;;WD)") != std::string::npos;
+}
+
+}  // namespace
+
+using FileAccess = ArchiveTest;
+
+TEST_F(FileAccess, ArchiveInTheCentralFolderFollowsItsFilesRights)
+{
+    const std::string user = CurrentUserSid();
+    ASSERT_FALSE(user.empty());
+    std::string central = scratch_ / "versions";
+    settings_.SetString("VersionsPath", central);
+    std::string path = MakeFile("private.txt", "my diary");
+    SetDacl(path, "D:P(A;;FA;;;" + user + ")");
+    ASSERT_FALSE(GrantsEveryone(DaclOf(path))) << "the bench needs a file only its owner may read: " << path << " " << DaclOf(path);
+
+    ArchiveFile archive(path.c_str());
+    // The folder the module made is a drop folder: users add, creators own,
+    // and nobody lists it. (Wine keeps only what maps onto permission bits:
+    // that Everyone has no entry.)
+    std::string folder = DaclOf(central);
+    EXPECT_FALSE(folder.empty());
+    EXPECT_FALSE(GrantsEveryone(folder)) << folder;
+
+    ASSERT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
+    std::string first = DaclOf(archive.archivePath);
+    EXPECT_NE(first.find(user), std::string::npos) << first;
+    EXPECT_FALSE(GrantsEveryone(first)) << "no one the file shuts out reads its history: " << first;
+    EXPECT_EQ(first.find(";;;BU)"), std::string::npos) << "the folder hands nothing down: " << first;
+
+    // Opened up later: the next save brings the archive in line.
+    SetDacl(path, "D:P(A;;FA;;;" + user + ")(A;;FR;;;WD)");
+    WriteFileText(path, "my diary, now public");
+    ASSERT_EQ(archive.AddVersion("", 0), 1);
+    EXPECT_TRUE(GrantsEveryone(DaclOf(archive.archivePath))) << DaclOf(archive.archivePath);
+
+    // Copied, the history takes the rights the copy of the file has there,
+    // not those of the source's archive.
+    std::string shared = scratch_ / "shared";
+    CreateDirectoryA(shared.c_str(), nullptr);
+    settings_.Remove("VersionsPath");
+    ArchiveFile beside(MakeFile("beside.txt", "plain").c_str());
+    ASSERT_EQ(beside.CreateWithFirstVersion(0, 10, 0, 0), 0);
+    SetDacl(beside.archivePath, "D:P(A;;FA;;;" + user + ")(A;;FA;;;BA)");
+    ASSERT_EQ(beside.CopyTo((shared + "\\beside.txt").c_str(), 1), 1);
+    ArchiveFile copied((shared + "\\beside.txt").c_str());
+    ASSERT_TRUE(copied.Exists());
+    EXPECT_EQ(DaclOf(copied.archivePath), DaclOf(copied.workingPath));
+}
+
+TEST_F(FileAccess, SnapshotIsForItsUserAloneAndGoesAway)
+{
+    std::string path = MakeFile("snap.txt", "content to save");
+    std::string snapshotPath;
+    {
+        TempSnapshot snapshot(path.c_str());
+        ASSERT_TRUE(snapshot.Complete());
+        snapshotPath = std::string(snapshot.Folder()) + "\\" + snapshot.Name();
+        std::string dacl = DaclOf(snapshotPath);
+        EXPECT_NE(dacl.find(CurrentUserSid()), std::string::npos) << dacl;
+        EXPECT_FALSE(GrantsEveryone(dacl)) << dacl;
+        EXPECT_EQ(dacl.find(";;;BU)"), std::string::npos) << dacl;
+    }
+    EXPECT_FALSE(fytest::PathExists(snapshotPath));
+}
