@@ -174,42 +174,6 @@ private:
 };
 JobWatch* JobWatch::current_ = nullptr;
 
-// Presses OK in the print dialog from a thread of its own; any further print
-// dialog while the job runs is counted and cancelled.
-class PrintDialogDriver {
-public:
-    PrintDialogDriver()
-        : thread_([this] {
-              HWND first = WaitForDialog("Print");
-              if (!first)
-                  return;
-              PressButton(first, IDOK);
-              while (!stop_) {
-                  HWND again = WaitForDialog("Print", 100);
-                  if (again && again != first) {
-                      ++extraDialogs;
-                      PressButton(again, IDCANCEL);
-                      first = again;
-                  }
-              }
-          })
-    {
-    }
-    ~PrintDialogDriver() { Stop(); }
-    void Stop()
-    {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-    }
-
-    std::atomic<int> extraDialogs{0};
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 // A name no earlier run and no other test's job has: the printer's folder
 // outlives the runs, and Wine's process ids come round again.
 std::string Token(const char* what)
@@ -223,19 +187,14 @@ std::string Token(const char* what)
 
 class HistoryPrintTest : public HistoryPageTest {
 protected:
-    // Prints from the page with Print History and waits for the job's PDF.
-    std::string PrintAndWait(const std::string& token, JobWatch::OnProgress action, int* extraDialogs = nullptr,
-                             int* pressedWhilePrinting = nullptr)
+    // Prints from the page with Print History, pressing OK in the print
+    // dialog, and waits for the job's PDF. A second print dialog would stay
+    // unanswered and fail the test.
+    std::string PrintAndWait(const std::string& token, JobWatch& watch)
     {
-        JobWatch watch(action, Page());
-        PrintDialogDriver driver;
+        DialogDriver driver("Print", IDOK);
         EXPECT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
         bool printed = PumpUntil([&] { return !JobsNamed(token).empty(); }, 20000);
-        driver.Stop();
-        if (extraDialogs)
-            *extraDialogs = driver.extraDialogs;
-        if (pressedWhilePrinting)
-            *pressedWhilePrinting = watch.pressedWhilePrinting;
         EXPECT_TRUE(watch.progressSeen);
         return printed ? JobsNamed(token)[0] : std::string();
     }
@@ -271,7 +230,8 @@ TEST_F(HistoryPrintTest, PrintsHeadingColumnHeadingsAndRowsNewestFirstOnPagesOfN
     }
     MakeHistory(token, versions, 1000);
     OpenPage();
-    std::string pdf = PrintAndWait(token, JobWatch::OnProgress::Nothing);
+    JobWatch watch(JobWatch::OnProgress::Nothing, Page());
+    std::string pdf = PrintAndWait(token, watch);
     ASSERT_FALSE(pdf.empty());
     int pageCount = 0;
     auto pages = PdfPages(pdf, &pageCount);
@@ -316,7 +276,7 @@ TEST_F(HistoryPrintTest, CancelLeavesNoJobAndASecondPrintWaitsForTheFirst)
     OpenPage();
     {
         JobWatch watch(JobWatch::OnProgress::Cancel, Page());
-        PrintDialogDriver driver;
+        DialogDriver driver("Print", IDOK);
         ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
         ASSERT_TRUE(PumpUntil([&] { return watch.progressSeen && !IsPrintingHistory(); }));
     }
@@ -326,12 +286,9 @@ TEST_F(HistoryPrintTest, CancelLeavesNoJobAndASecondPrintWaitsForTheFirst)
     std::string second = Token("again");
     MakeHistory(second, {{"ann", "", 0}, {"ann", "two", 0}});
     OpenPage();
-    int extraDialogs = -1;
-    int pressedWhilePrinting = -1;
-    std::string pdf = PrintAndWait(second, JobWatch::OnProgress::PressPrintAgain, &extraDialogs, &pressedWhilePrinting);
-    ASSERT_FALSE(pdf.empty());
-    EXPECT_EQ(pressedWhilePrinting, 1);
-    EXPECT_EQ(extraDialogs, 0);
+    JobWatch watch(JobWatch::OnProgress::PressPrintAgain, Page());
+    ASSERT_FALSE(PrintAndWait(second, watch).empty());
+    EXPECT_EQ(watch.pressedWhilePrinting, 1);
     PumpMessages(300);   // nothing more may come of the second press
     EXPECT_EQ(JobsNamed(second).size(), 1u);
 
@@ -345,19 +302,14 @@ TEST_F(HistoryPrintTest, AnArchiveThatBreaksDuringPrintingStillPrintsItsHeading)
     MakeHistory(token, {{"ann", "", 0}, {"ann", "two", 0}});
     OpenPage();
     std::string archivePath = archive_->archivePath;
-    JobWatch watch(JobWatch::OnProgress::Nothing, Page());
     // The archive is damaged while the print dialog is open: the rows were
     // read, the heading's count can no longer be.
-    std::thread driver([&] {
-        HWND dialog = WaitForDialog("Print");
-        if (!dialog)
-            return;
+    DialogDriver driver("Print", [&](HWND dialog) {
         WriteFileText(archivePath, std::string(3000, 'x'));
         PressButton(dialog, IDOK);
     });
     ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
     bool printed = PumpUntil([&] { return !JobsNamed(token).empty(); }, 20000);
-    driver.join();
     ASSERT_TRUE(printed);
     int pageCount = 0;
     auto pages = PdfPages(JobsNamed(token)[0], &pageCount);
