@@ -66,6 +66,8 @@
 #define IDS_DEFAULT_COMMENT             1410
 #define IDS_NEW_VERSION_TITLE           1411
 #define IDS_ERR_SNAPSHOT                1412    // our own: the working file could not be copied
+#define IDS_ERR_PATH_REFUSED            1413    // our own: an export was given a path of 260 or more
+#define IDS_ERR_FILE_MISSING            1414    // our own: an export was given a file that is not there
 
 // 2000-2015: the settings key and the names of its values (2003 is unused).
 #define IDS_SETTINGS_KEY                2000

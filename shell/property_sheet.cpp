@@ -1,0 +1,102 @@
+// IShellPropSheetExt: the History tab in a file's Properties.
+#include "shell_ext.h"
+
+#include <prsht.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "archive_file.h"
+#include "history_page.h"
+#include "module.h"
+#include "resource.h"
+#include "safe_string.h"
+#include "server.h"
+#include "trace.h"
+
+namespace {
+
+// Shortcuts get no history of their own. The test is on the short form's
+// extension, byte for byte.
+bool IsShortcut(const char* path)
+{
+    char shortPath[MAX_PATH];
+    if (GetShortPathNameA(path, shortPath, MAX_PATH) - 1 >= MAX_PATH - 1)
+        CopyText(shortPath, path);
+    char extension[_MAX_EXT];
+    _splitpath(shortPath, nullptr, nullptr, nullptr, extension);
+    return strcmp(extension, ".lnk") == 0;
+}
+
+}  // namespace
+
+STDMETHODIMP CShellExt::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM parameter)
+{
+    Trace("CShellExt::AddPages()\r\n");
+    if (!addPage || selection_.Count() != 1 || IsShortcut(selection_.Head()->path))
+        return S_OK;
+    // A page of ours still up uses the archive object: a second call leaves
+    // both alone and adds nothing.
+    if (livePages_ > 0)
+        return S_OK;
+
+    delete pageArchive_;
+    pageArchive_ = new (std::nothrow) ArchiveFile(selection_.Head()->path);
+    if (!pageArchive_ || !pageArchive_->Exists())
+        return S_OK;   // no archive, no history tab
+
+    HistoryPage* page = new (std::nothrow) HistoryPage(pageArchive_, this);
+    if (!page)
+        return S_OK;
+    PROPSHEETPAGEA record;
+    page->FillPage(&record, g_hInstance, IDD_HISTORY_PAGE);
+    record.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    record.dwFlags |= PSP_HASHELP | PSP_USEREFPARENT | PSP_USECALLBACK;
+    record.pfnCallback = PageCallback;
+    record.pcRefParent = &g_objectCount;
+
+    // The page keeps this object, and the archive it owns, alive until the
+    // page is released.
+    AddRef();
+    ++livePages_;
+    historyPage_ = page;
+    HPROPSHEETPAGE handle = CreatePropertySheetPageA(&record);
+    if (!handle) {
+        // Never a page: nothing will call back, so the object goes here.
+        historyPage_ = nullptr;
+        --livePages_;
+        delete page;
+        Release();
+        return S_OK;
+    }
+    // From here on only the release callback frees the page object.
+    if (!addPage(handle, parameter))
+        DestroyPropertySheetPage(handle);
+    return S_OK;
+}
+
+STDMETHODIMP CShellExt::ReplacePage(EXPPS /*pageId*/, LPFNSVADDPROPSHEETPAGE /*replacePage*/,
+                                    LPARAM /*parameter*/)
+{
+    Trace("CShellExt::ReplacePage()\r\n");
+    return E_FAIL;
+}
+
+UINT CALLBACK CShellExt::PageCallback(HWND /*window*/, UINT message, PROPSHEETPAGEA* record)
+{
+    if (message != PSPCB_RELEASE || !record)
+        return 1;
+    auto* page = static_cast<HistoryPage*>(reinterpret_cast<win::Dialog*>(record->lParam));
+    if (!page)
+        return 1;
+    CShellExt* extension = page->Extension();
+    if (extension && extension->historyPage_ == page)
+        extension->historyPage_ = nullptr;
+    delete page;
+    if (extension) {
+        --extension->livePages_;
+        extension->Release();
+    }
+    return 1;
+}
