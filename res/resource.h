@@ -34,6 +34,7 @@
 #define IDS_COLUMN_COMMENT              1105
 #define IDS_CONFIRM_DELETE_VERSIONS     1120
 #define IDS_COMPRESSED                  1121
+#define IDS_ARCHIVE_UNREADABLE          1122    // our own: the page of a damaged archive
 #define IDS_PRINT_COLUMNS               1160
 #define IDS_PRINT_HEADING               1161
 
