@@ -29,6 +29,21 @@ bool IsShortcut(const char* path)
     return strcmp(extension, ".lnk") == 0;
 }
 
+// The page as Explorer's sheet gets it. It holds one reference to the
+// extension object that made it (given back when the page object goes, by
+// HistoryPage) and knows that object, to tell it the page is gone.
+class ExplorerHistoryPage final : public HistoryPage {
+public:
+    ExplorerHistoryPage(ArchiveFile* archive, CShellExt* owner)
+        : HistoryPage(archive, static_cast<IShellPropSheetExt*>(owner)), owner_(owner)
+    {
+    }
+    CShellExt* Owner() const { return owner_; }
+
+private:
+    CShellExt* owner_;
+};
+
 }  // namespace
 
 STDMETHODIMP CShellExt::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM parameter)
@@ -46,9 +61,14 @@ STDMETHODIMP CShellExt::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM paramete
     if (!pageArchive_ || !pageArchive_->Exists())
         return S_OK;   // no archive, no history tab
 
-    HistoryPage* page = new (std::nothrow) HistoryPage(pageArchive_, this);
-    if (!page)
+    // The page keeps this object, and the archive it owns, alive until the
+    // page object goes: it takes this reference over.
+    AddRef();
+    ExplorerHistoryPage* page = new (std::nothrow) ExplorerHistoryPage(pageArchive_, this);
+    if (!page) {
+        Release();
         return S_OK;
+    }
     PROPSHEETPAGEA record;
     page->FillPage(&record, g_hInstance, IDD_HISTORY_PAGE);
     record.dwSize = PROPSHEETPAGEA_V1_SIZE;
@@ -56,9 +76,6 @@ STDMETHODIMP CShellExt::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM paramete
     record.pfnCallback = PageCallback;
     record.pcRefParent = &g_objectCount;
 
-    // The page keeps this object, and the archive it owns, alive until the
-    // page is released.
-    AddRef();
     ++livePages_;
     historyPage_ = page;
     HPROPSHEETPAGE handle = CreatePropertySheetPageA(&record);
@@ -67,7 +84,6 @@ STDMETHODIMP CShellExt::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM paramete
         historyPage_ = nullptr;
         --livePages_;
         delete page;
-        Release();
         return S_OK;
     }
     // From here on only the release callback frees the page object.
@@ -87,16 +103,13 @@ UINT CALLBACK CShellExt::PageCallback(HWND /*window*/, UINT message, PROPSHEETPA
 {
     if (message != PSPCB_RELEASE || !record)
         return 1;
-    auto* page = static_cast<HistoryPage*>(reinterpret_cast<win::Dialog*>(record->lParam));
+    auto* page = static_cast<ExplorerHistoryPage*>(reinterpret_cast<win::Dialog*>(record->lParam));
     if (!page)
         return 1;
-    CShellExt* extension = page->Extension();
-    if (extension && extension->historyPage_ == page)
-        extension->historyPage_ = nullptr;
-    delete page;
-    if (extension) {
-        --extension->livePages_;
-        extension->Release();
-    }
+    CShellExt* owner = page->Owner();
+    if (owner->historyPage_ == page)
+        owner->historyPage_ = nullptr;
+    --owner->livePages_;
+    delete page;   // gives back the reference AddPages took; the owner may go with it
     return 1;
 }
