@@ -1,5 +1,8 @@
 // The five exports as another program calls them (FENNORY.DLL loaded with
 // LoadLibrary), and the trace lines a debugger reads from the module.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,6 +29,15 @@ protected:
         EXPECT_NE(byName, nullptr) << name;
         EXPECT_EQ(byName, GetProcAddress(module_.Handle(), MAKEINTRESOURCEA(ordinal))) << name;
         return reinterpret_cast<F>(byName);
+    }
+
+    // The version list's columns get their widths from the settings.
+    void SetUp() override
+    {
+        ShellTest::SetUp();
+        const DWORD widths[] = {44, 30, 120, 60, 110};
+        for (int i = 0; i < 5; ++i)
+            settings_.SetDword(("HistoryField_" + std::to_string(i + 1)).c_str(), widths[i]);
     }
 
     Info InfoOf(const std::string& path)
@@ -138,6 +150,77 @@ TEST_F(ExportsTest, RetrieveShowsOneSheetAndRetrieveExAnswersCancel)
     EXPECT_EQ(answerer.Boxes().size(), 2u);
     EXPECT_EQ(retrieveEx_(nullptr, nullptr, nullptr), -1);
     retrieve_(nullptr, nullptr);
+}
+
+// Clicks a row of a list view as the mouse does, beside its check box.
+void ClickRow(HWND list, int row)
+{
+    RECT rect = {LVIR_BOUNDS};
+    SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
+    LPARAM point = MAKELPARAM(rect.left + 44 + 15, (rect.top + rect.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(list, WM_LBUTTONUP, 0, point);
+}
+
+// The list follows the archive while the dialog is open: a version saved
+// meanwhile appears, and is the one retrieved.
+TEST_F(ExportsTest, RetrieveVersionFollowsTheArchiveAndWritesThePickedVersion)
+{
+    std::string kept = FileWithArchive("kept.txt", 2);
+    std::string out = scratch_ / "out.txt";
+    bool sawThird = false;
+    DialogDriver driver("Retrieve Version", [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, 1038);
+        EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(list) == 2; }));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1041)));
+        WriteFileText(kept, "version 3");
+        ArchiveFile archive(kept.c_str());
+        EXPECT_EQ(archive.AddVersion("third", 0), 1);
+        sawThird = WaitUntil([&] { return ListView_GetItemCount(list) == 3; }, 5000);
+        ClickRow(list, 0);
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, 1041)) != FALSE; }));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1040)));
+        PressButton(dialog, 1041);
+    });
+    EXPECT_EQ(retrieveEx_(nullptr, kept.c_str(), out.c_str()), 1);
+    driver.Join();
+    EXPECT_TRUE(sawThird);
+    EXPECT_EQ(ReadFileText(out), "version 3");
+}
+
+// A viewer window opened from the dialog outlives it and keeps the module.
+TEST_F(ExportsTest, OpenViewerWindowKeepsTheModuleLoaded)
+{
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string folder(exe, strrchr(exe, '\\'));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zentrik\\Viewer\\8\\Directories", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                   static_cast<DWORD>(folder.size() + 1));
+    RegCloseKey(key);
+
+    std::string kept = FileWithArchive("kept.txt", 2);
+    {
+        DialogDriver driver("Retrieve Version", [&](HWND dialog) {
+            HWND list = GetDlgItem(dialog, 1038);
+            EXPECT_TRUE(WaitUntil([&] { return ListView_GetItemCount(list) == 2; }));
+            ClickRow(list, 1);
+            EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, 1039)) != FALSE; }));
+            PressButton(dialog, 1039);
+            EXPECT_TRUE(WaitUntil([] { return FindWindowA("FENNORY_VIEWWND", nullptr) != nullptr; }));
+            PressButton(dialog, IDCANCEL);
+        });
+        EXPECT_EQ(retrieveEx_(nullptr, kept.c_str(), nullptr), 2);
+    }
+    HWND frame = FindWindowA("FENNORY_VIEWWND", nullptr);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
+    SendMessageA(frame, WM_CLOSE, 0, 0);
+    PumpMessages(100);
+    EXPECT_FALSE(IsWindow(frame));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zentrik\\Viewer\\8\\Directories");
 }
 
 TEST(ControlPanelCommand, FitsOrIsRefused)
