@@ -96,7 +96,7 @@ TEST_F(ComServerTest, InitializeRefusesWhatHoldsNoFiles)
     ASSERT_EQ(init->QueryInterface(IID_IContextMenu, menu.Out()), S_OK);
     HMENU shellMenu = CreatePopupMenu();
     EXPECT_EQ(menu->QueryContextMenu(shellMenu, 0, 1, 100, CMF_NORMAL), MAKE_HRESULT(0, 0, 5));
-    EXPECT_EQ(GetMenuItemCount(shellMenu), 0);
+    EXPECT_EQ(DescribeMenu(shellMenu), "");
     DestroyMenu(shellMenu);
 
     // The object keeps the data objects it was given until it goes.

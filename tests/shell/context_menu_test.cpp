@@ -11,52 +11,33 @@ namespace {
 class ContextMenuTest : public ShellTest {
 protected:
     // QueryContextMenu on a shell menu holding one item of its own, at
-    // position 1 with ids from 100. The result and the menu as read back.
-    HRESULT Query(IContextMenu* menu, std::vector<MenuItem>& items, UINT flags = CMF_NORMAL)
+    // position 1 with ids from 100: the menu read back, after the returned
+    // offset count.
+    std::string Query(IContextMenu* menu, UINT flags = CMF_NORMAL)
     {
         HMENU shellMenu = CreatePopupMenu();
         AppendMenuA(shellMenu, MF_STRING, 1, "Open");
         HRESULT result = menu->QueryContextMenu(shellMenu, 1, 100, 200, flags);
-        items = ReadMenu(shellMenu);
+        std::string line = std::to_string(HRESULT_CODE(result)) + ":" + DescribeMenu(shellMenu);
+        EXPECT_TRUE(SUCCEEDED(result));
         DestroyMenu(shellMenu);
-        return result;
+        return line;
     }
 
-    // The menu for paths: the shell's item, then our popup when any of the
-    // three is enabled ('+' enabled, '-' greyed: save, history, File).
-    std::string MenuState(const std::vector<std::string>& paths, bool ansi = false)
+    std::string MenuFor(const std::vector<std::string>& paths, bool ansi = false)
     {
         Com<IContextMenu> menu;
         MakeInitialised(menu, IID_IContextMenu, paths, ansi);
-        std::vector<MenuItem> items;
-        EXPECT_EQ(Query(menu.Get(), items), MAKE_HRESULT(0, 0, 5));
-        if (items.size() == 1)
-            return "none";
-        EXPECT_EQ(items.size(), 2u);
-        EXPECT_EQ(items[1].text, "&Fennory");
-        const std::vector<MenuItem>& popup = items[1].submenu;
-        EXPECT_EQ(popup.size(), 3u);
-        if (popup.size() != 3)
-            return "bad";
-        EXPECT_EQ(popup[0].text, "&Save...");
-        EXPECT_EQ(popup[0].id, 100u);
-        EXPECT_EQ(popup[1].text, "&History...");
-        EXPECT_EQ(popup[1].id, 101u);
-        EXPECT_EQ(popup[2].text, "&File");
-        const std::vector<MenuItem>& file = popup[2].submenu;
-        EXPECT_EQ(file.size(), 3u);
-        const char* names[] = {"&Move...", "&Copy...", "&Delete..."};
-        for (size_t i = 0; i < file.size() && i < 3; ++i) {
-            EXPECT_EQ(file[i].text, names[i]);
-            EXPECT_EQ(file[i].id, 102u + i);
-            EXPECT_FALSE(file[i].greyed);
-        }
-        std::string state;
-        for (const MenuItem& item : popup)
-            state += item.greyed ? '-' : '+';
-        return state;
+        return menu ? Query(menu.Get()) : "";
     }
 };
+
+// The popup with its items greyed as marked: '-' before save, history, File.
+std::string Popup(const char* save, const char* history, const char* file)
+{
+    return std::string("5:Open#1|&Fennory>[") + save + "&Save...#100|" + history + "&History...#101|" + file
+           + "&File>[&Move...#102|&Copy...#103|&Delete...#104]]";
+}
 
 TEST_F(ContextMenuTest, ItemsFollowTheSelection)
 {
@@ -68,36 +49,36 @@ TEST_F(ContextMenuTest, ItemsFollowTheSelection)
     WriteFileText(scratch_ / ArchiveNameOf(damaged), "not an archive");
     std::string gone = MakeFile("gone.txt", "gone");
 
-    EXPECT_EQ(MenuState({kept}), "+++");
-    EXPECT_EQ(MenuState({kept}, true), "+++");
-    EXPECT_EQ(MenuState({plain}), "+--");
-    EXPECT_EQ(MenuState({plain, kept}), "+-+");
-    EXPECT_EQ(MenuState({folder}), "+--");
-    EXPECT_EQ(MenuState({damaged}), "+++");
-    // A file removed after the selection was made counts as a folder.
+    EXPECT_EQ(MenuFor({kept}), Popup("", "", ""));
+    EXPECT_EQ(MenuFor({kept}, true), Popup("", "", ""));
+    EXPECT_EQ(MenuFor({plain}), Popup("", "-", "-"));
+    EXPECT_EQ(MenuFor({plain, kept}), Popup("", "-", ""));
+    EXPECT_EQ(MenuFor({folder}), Popup("", "-", "-"));
+    EXPECT_EQ(MenuFor({damaged}), Popup("", "", ""));
+    // A file removed after the selection was made counts as a folder; saving
+    // it finds nothing to save.
     Com<IContextMenu> menu;
     MakeInitialised(menu, IID_IContextMenu, {gone});
     DeleteFileA(gone.c_str());
-    std::vector<MenuItem> items;
-    EXPECT_EQ(Query(menu.Get(), items), MAKE_HRESULT(0, 0, 5));
-    ASSERT_EQ(items.size(), 2u);
-    ASSERT_EQ(items[1].submenu.size(), 3u);
-    EXPECT_FALSE(items[1].submenu[0].greyed);
-    EXPECT_TRUE(items[1].submenu[1].greyed);
-    EXPECT_TRUE(items[1].submenu[2].greyed);
+    EXPECT_EQ(Query(menu.Get()), Popup("", "-", "-"));
+    {
+        MessageBoxAnswerer answerer({IDOK});
+        CMINVOKECOMMANDINFO info = {sizeof(info)};
+        EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        EXPECT_EQ(answerer.Boxes()[0].text, "Error!  There are no files to Save!");
+    }
     // Asked for the default item or the verbs only: nothing, no offsets.
-    EXPECT_EQ(Query(menu.Get(), items, CMF_DEFAULTONLY), MAKE_HRESULT(0, 0, 0));
-    EXPECT_EQ(items.size(), 1u);
-    EXPECT_EQ(Query(menu.Get(), items, CMF_VERBSONLY), MAKE_HRESULT(0, 0, 0));
-    EXPECT_EQ(items.size(), 1u);
+    EXPECT_EQ(Query(menu.Get(), CMF_DEFAULTONLY), "0:Open#1");
+    EXPECT_EQ(Query(menu.Get(), CMF_VERBSONLY), "0:Open#1");
     menu.Reset();
 
     settings_.SetString("VersionExclude", "txt,doc");
-    EXPECT_EQ(MenuState({plain}), "none");
-    EXPECT_EQ(MenuState({kept}), "-+-");
+    EXPECT_EQ(MenuFor({plain}), "5:Open#1");
+    EXPECT_EQ(MenuFor({kept}), Popup("-", "", "-"));
     settings_.Remove("VersionExclude");
     settings_.Remove("EnableVersionControl");
-    EXPECT_EQ(MenuState({kept}), "none");
+    EXPECT_EQ(MenuFor({kept}), "5:Open#1");
 }
 
 TEST_F(ContextMenuTest, HelpTextsAndRefusedVerbs)

@@ -152,9 +152,9 @@ IDataObject* AnsiDropObject(const std::vector<std::string>& paths)
     return new AnsiDrop(paths);
 }
 
-std::vector<MenuItem> ReadMenu(HMENU menu)
+std::string DescribeMenu(HMENU menu)
 {
-    std::vector<MenuItem> items;
+    std::string line;
     const int count = GetMenuItemCount(menu);
     for (int index = 0; index < count; ++index) {
         char text[256] = {};
@@ -163,15 +163,13 @@ std::vector<MenuItem> ReadMenu(HMENU menu)
         info.dwTypeData = text;
         info.cch = sizeof(text);
         GetMenuItemInfoA(menu, index, TRUE, &info);
-        MenuItem item;
-        item.text = text;
-        item.id = info.wID;
-        item.greyed = (info.fState & MFS_GRAYED) != 0;
+        line += std::string(index ? "|" : "") + ((info.fState & MFS_GRAYED) ? "-" : "") + text;
         if (info.hSubMenu)
-            item.submenu = ReadMenu(info.hSubMenu);
-        items.push_back(item);
+            line += ">[" + DescribeMenu(info.hSubMenu) + "]";
+        else
+            line += "#" + std::to_string(info.wID);
     }
-    return items;
+    return line;
 }
 
 }  // namespace fytest

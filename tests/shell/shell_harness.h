@@ -66,14 +66,9 @@ IDataObject* ShellDataObject(const std::vector<std::string>& paths);
 // the order given; an empty list gives a drop with no files.
 IDataObject* AnsiDropObject(const std::vector<std::string>& paths);
 
-// One item of a menu as the user sees it.
-struct MenuItem {
-    std::string text;
-    UINT id = 0;
-    bool greyed = false;
-    std::vector<MenuItem> submenu;
-};
-
-std::vector<MenuItem> ReadMenu(HMENU menu);
+// A menu as the user sees it, in one line: items separated by '|', each its
+// text, '#' and its id, a leading '-' when greyed, and a submenu in brackets
+// after '>' (for instance "Open#1|&Fennory>[&Save...#100|-&History...#101]").
+std::string DescribeMenu(HMENU menu);
 
 }  // namespace fytest
