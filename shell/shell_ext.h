@@ -53,13 +53,12 @@ public:
     HRESULT DoHistory(HWND parent, const char* folder, const char* verb, const char* parameters,
                       int showCommand);
 
-    const FileList& Selection() const { return selection_; }
-
 private:
     CShellExt();
     ~CShellExt();
 
-    // The page's release callback: gives back the reference AddPages took.
+    // The page's release callback: frees the page object, which gives back
+    // the reference AddPages took.
     static UINT CALLBACK PageCallback(HWND window, UINT message, PROPSHEETPAGEA* page);
 
     FileList selection_;
