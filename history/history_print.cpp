@@ -28,6 +28,7 @@ bool g_printing = false;
 
 constexpr int kMargin = 10;
 constexpr int kMinUserColumn = 15;
+constexpr int kPointSize = 10;
 // How often the heading asks for the number of versions while the archive
 // cannot be read, and how long it waits between asks.
 constexpr int kCountAttempts = 10;
@@ -146,11 +147,23 @@ void PrintHistory(VersionList& list)
     int bottom = GetDeviceCaps(g_printDc, VERTRES) - kMargin;
     SetTextColor(g_printDc, RGB(0, 0, 255));
     SetMapMode(g_printDc, MM_TEXT);
+    // The tab stops are counted in average character widths, which only a
+    // fixed-pitch font keeps true; and a printer's default font may be so
+    // small or so large that the listing is unreadable or runs off the page.
+    LOGFONTA face = {};
+    face.lfHeight = -MulDiv(kPointSize, GetDeviceCaps(g_printDc, LOGPIXELSY), 72);
+    face.lfWeight = FW_NORMAL;
+    face.lfCharSet = DEFAULT_CHARSET;
+    face.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(face.lfFaceName, "Courier New", LF_FACESIZE);
+    win::Font font(CreateFontIndirectA(&face));
+    win::SelectObjectScope selected(g_printDc, font.Get());
     if (StartDocA(g_printDc, &document) <= 0) {
         progress.Destroy();
         return;
     }
     StartPage(g_printDc);
+    SelectObject(g_printDc, font.Get());   // some drivers reset the page's objects
     TEXTMETRICA metrics = {};
     GetTextMetricsA(g_printDc, &metrics);
     int lineHeight = metrics.tmHeight > 0 ? metrics.tmHeight : 1;
@@ -195,6 +208,7 @@ void PrintHistory(VersionList& list)
         if (line > linesPerPage) {
             EndPage(g_printDc);
             StartPage(g_printDc);
+            SelectObject(g_printDc, font.Get());
             line = 0;
             DrawLine(g_printDc, line, lineHeight, columns, stops, kMargin);
             line = 2;

@@ -82,13 +82,18 @@ BOOL LoadViewerLibraries()
     g_releasePending = false;
 
     // The libraries find their companion files in the current directory.
-    int previousDrive = _getdrive();
-    char first = folder[0];
-    if ((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z'))
-        _chdrive((first & ~0x20) - 'A' + 1);
+    // The caller's directory is taken whole before the drive changes: it
+    // names its drive, so setting it back restores both (a drive changed
+    // back by itself would land in its root, having no directory of its own
+    // remembered).
     char previousDirectory[260];
     DWORD got = GetCurrentDirectoryA(sizeof(previousDirectory), previousDirectory);
     bool haveDirectory = got > 0 && got < sizeof(previousDirectory);
+    int previousDrive = _getdrive();
+    char first = folder[0];
+    int drive = (first & ~0x20) - 'A' + 1;
+    if (((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z')) && drive != previousDrive)
+        _chdrive(drive);
     SetCurrentDirectoryA(folder);
 
     BOOL loaded = FALSE;
@@ -102,9 +107,10 @@ BOOL LoadViewerLibraries()
         loaded = TRUE;
     }
 
-    if (haveDirectory)
-        SetCurrentDirectoryA(previousDirectory);
-    _chdrive(previousDrive);
+    if (!haveDirectory || !SetCurrentDirectoryA(previousDirectory)) {
+        if (_getdrive() != previousDrive)
+            _chdrive(previousDrive);
+    }
     return loaded;
 }
 

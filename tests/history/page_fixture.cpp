@@ -105,45 +105,47 @@ bool HistoryPageTest::SheetClosed() const
     return !IsWindow(sheet_) || PropSheet_GetCurrentPageHwnd(sheet_) == nullptr;
 }
 
-std::vector<int> HistoryPageTest::RowNumbers() const
+std::vector<int> HistoryPageTest::EachRow(const std::function<int(int)>& read) const
 {
-    std::vector<int> numbers;
+    std::vector<int> values;
     int count = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < count; ++row) {
+        int value = read(row);
+        if (value >= 0)
+            values.push_back(value);
+    }
+    return values;
+}
+
+std::vector<int> HistoryPageTest::RowNumbers() const
+{
+    return EachRow([&](int row) {
         char text[32] = "";
         LVITEMA item = {};
         item.iSubItem = 1;
         item.pszText = text;
         item.cchTextMax = sizeof(text);
         SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        numbers.push_back(atoi(text));
-    }
-    return numbers;
+        return atoi(text);
+    });
 }
 
 std::vector<int> HistoryPageTest::RowImages() const
 {
-    std::vector<int> images;
-    int count = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
+    return EachRow([&](int row) {
         LVITEMA item = {};
         item.mask = LVIF_IMAGE;
         item.iItem = row;
         SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        images.push_back(item.iImage);
-    }
-    return images;
+        return item.iImage;
+    });
 }
 
 std::vector<int> HistoryPageTest::SelectedRows() const
 {
-    std::vector<int> rows;
-    int count = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        if (SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED)
-            rows.push_back(row);
-    }
-    return rows;
+    return EachRow([&](int row) {
+        return (SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) ? row : -1;
+    });
 }
 
 bool HistoryPageTest::Enabled(int controlId) const

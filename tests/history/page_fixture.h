@@ -74,6 +74,8 @@ protected:
 
 private:
     void ClickAt(HWND window, POINT point, WPARAM keys);
+    // read(row) for every row, top to bottom; negative answers are left out.
+    std::vector<int> EachRow(const std::function<int(int)>& read) const;
 
     HWND sheet_ = nullptr;
     HWND page_ = nullptr;

@@ -106,6 +106,26 @@ TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
     }
     EXPECT_EQ(ReadFileText(typed), "version 3");
     EXPECT_EQ(ReadFileText(taken), "keep me");
+
+    // Browse starts from the proposed name, not from what was typed since,
+    // and a name picked there closes the Copy dialog as OK does.
+    std::string browsed = scratch_ / "browsed.txt";
+    std::string startName;
+    ClickRow(2);   // version 1
+    {
+        DialogDriver driver("Copy", [&](HWND dialog) {
+            SetControlText(dialog, IDC_TARGET_PATH_EDIT, scratch_ / "typed but not used.txt");
+            PressButton(dialog, IDC_BROWSE);
+            if (HWND save = WaitForDialog("Retrieve As")) {
+                startName = GetControlText(save, 1148) + GetControlText(save, 1152);
+                AnswerFileDialog(save, browsed);
+            }
+        });
+        ASSERT_TRUE(PressButton(Page(), IDC_COPY_BUTTON));
+        ASSERT_TRUE(PumpUntil([&] { return PathExists(browsed) && !WaitForDialog("Copy", 0); }));
+    }
+    EXPECT_NE(startName.find("report(v1).txt"), std::string::npos) << startName;
+    EXPECT_EQ(ReadFileText(browsed), "version 1");
 }
 
 TEST_F(HistoryPageCommands, MaximumOutsideTheRangeKeepsTheSheetOpen)

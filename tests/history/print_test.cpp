@@ -52,19 +52,28 @@ std::vector<std::string> JobsNamed(const std::string& token)
     return jobs;
 }
 
-// Runs a shell command line on the Unix side and waits for it.
+// Runs a shell command line on the Unix side and waits for it: Wine starts a
+// Unix program without a process to wait on, so the command leaves its exit
+// status in a file of its own. True when it ran and succeeded.
 bool RunUnix(const std::string& command)
 {
-    std::string line = "/bin/sh -c \"" + command + "\"";
+    static int runs = 0;
+    std::string status = PdfFolderUnix() + "/status-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(++runs);
+    std::string line = "/bin/sh -c \"(" + command + ") >/dev/null 2>&1; echo $? > '" + status + "'\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    bool done = WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return done;
+    std::string statusFile = UnixToWindows(status);
+    if (!WaitUntil([&] { return ReadFileText(statusFile).find('\n') != std::string::npos; }, 20000))
+        return false;
+    std::string code = ReadFileText(statusFile);
+    DeleteFileA(statusFile.c_str());
+    return atoi(code.c_str()) == 0;
 }
 
 // The job's text, page by page, as pdftotext -layout lays it out.
@@ -72,7 +81,11 @@ std::vector<std::vector<std::string>> PdfPages(const std::string& pdf, int* page
 {
     std::string text = pdf + ".txt";
     std::string info = pdf + ".info";
-    EXPECT_TRUE(RunUnix("pdftotext -layout '" + pdf + "' '" + text + "' && pdfinfo '" + pdf + "' > '" + info + "'"));
+    // The file appears while the printer still writes it: read it once it
+    // is whole.
+    EXPECT_TRUE(WaitUntil(
+        [&] { return RunUnix("pdfinfo '" + pdf + "' > '" + info + "' && pdftotext -layout '" + pdf + "' '" + text + "'"); },
+        20000));
     std::string content = ReadFileText(UnixToWindows(text));
     std::string details = ReadFileText(UnixToWindows(info));
     DeleteFileA(UnixToWindows(text).c_str());
@@ -161,62 +174,27 @@ private:
 };
 JobWatch* JobWatch::current_ = nullptr;
 
-// Presses OK in the print dialog from a thread of its own; any further print
-// dialog while the job runs is counted and cancelled.
-class PrintDialogDriver {
-public:
-    PrintDialogDriver()
-        : thread_([this] {
-              HWND first = WaitForDialog("Print");
-              if (!first)
-                  return;
-              PressButton(first, IDOK);
-              while (!stop_) {
-                  HWND again = WaitForDialog("Print", 100);
-                  if (again && again != first) {
-                      ++extraDialogs;
-                      PressButton(again, IDCANCEL);
-                      first = again;
-                  }
-              }
-          })
-    {
-    }
-    ~PrintDialogDriver() { Stop(); }
-    void Stop()
-    {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-    }
-
-    std::atomic<int> extraDialogs{0};
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
+// A name no earlier run and no other test's job has: the printer's folder
+// outlives the runs, and Wine's process ids come round again.
 std::string Token(const char* what)
 {
-    return std::string("hp") + what + std::to_string(GetCurrentProcessId());
+    std::string token = std::string("hp") + what + std::to_string(GetCurrentProcessId()) + "t" +
+                        std::to_string(GetTickCount() % 1000000);
+    for (const auto& old : JobsNamed(token))
+        DeleteFileA(UnixToWindows(old).c_str());
+    return token;
 }
 
 class HistoryPrintTest : public HistoryPageTest {
 protected:
-    // Prints from the page with Print History and waits for the job's PDF.
-    std::string PrintAndWait(const std::string& token, JobWatch::OnProgress action, int* extraDialogs = nullptr,
-                             int* pressedWhilePrinting = nullptr)
+    // Prints from the page with Print History, pressing OK in the print
+    // dialog, and waits for the job's PDF. A second print dialog would stay
+    // unanswered and fail the test.
+    std::string PrintAndWait(const std::string& token, JobWatch& watch)
     {
-        JobWatch watch(action, Page());
-        PrintDialogDriver driver;
+        DialogDriver driver("Print", IDOK);
         EXPECT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
         bool printed = PumpUntil([&] { return !JobsNamed(token).empty(); }, 20000);
-        driver.Stop();
-        if (extraDialogs)
-            *extraDialogs = driver.extraDialogs;
-        if (pressedWhilePrinting)
-            *pressedWhilePrinting = watch.pressedWhilePrinting;
         EXPECT_TRUE(watch.progressSeen);
         return printed ? JobsNamed(token)[0] : std::string();
     }
@@ -224,21 +202,22 @@ protected:
 
 TEST_F(HistoryPrintTest, PrintsHeadingColumnHeadingsAndRowsNewestFirstOnPagesOfNLines)
 {
-    // The page length of the session's printer, as the device reports it:
-    // rows stand at lines 4..N on the first page and 2..N on the others,
-    // N = (vertical resolution - 10) / character height - 2.
+    // The session's printer: A4 at 300 dpi, 3508 dots high. The listing's
+    // 10-point fixed-pitch font has a 42-dot em there and lines h = 48 dots
+    // high (Wine gives it Liberation Mono), so rows stand at lines 4..N on
+    // the first page and 2..N on the others, N = (3508 - 10) / 48 - 2 = 70.
     PRINTDLGA defaults = {};
     defaults.lStructSize = sizeof(defaults);
     defaults.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
     ASSERT_TRUE(PrintDlgA(&defaults)) << "no default printer: is the session's CUPS printer up?";
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(defaults.hDC, &metrics);
     int resolution = GetDeviceCaps(defaults.hDC, VERTRES);
+    int dpi = GetDeviceCaps(defaults.hDC, LOGPIXELSY);
     DeleteDC(defaults.hDC);
     GlobalFree(defaults.hDevMode);
     GlobalFree(defaults.hDevNames);
-    printf("printer: VERTRES %d, character height %ld\n", resolution, metrics.tmHeight);
-    const int kLines = (resolution - 10) / metrics.tmHeight - 2;
+    ASSERT_EQ(resolution, 3508);
+    ASSERT_EQ(dpi, 300);
+    const int kLines = 70;
     const int kFirstPageRows = kLines - 3;
     const int kVersions = kFirstPageRows + 3;   // three rows go over to page 2
 
@@ -251,7 +230,8 @@ TEST_F(HistoryPrintTest, PrintsHeadingColumnHeadingsAndRowsNewestFirstOnPagesOfN
     }
     MakeHistory(token, versions, 1000);
     OpenPage();
-    std::string pdf = PrintAndWait(token, JobWatch::OnProgress::Nothing);
+    JobWatch watch(JobWatch::OnProgress::Nothing, Page());
+    std::string pdf = PrintAndWait(token, watch);
     ASSERT_FALSE(pdf.empty());
     int pageCount = 0;
     auto pages = PdfPages(pdf, &pageCount);
@@ -296,7 +276,7 @@ TEST_F(HistoryPrintTest, CancelLeavesNoJobAndASecondPrintWaitsForTheFirst)
     OpenPage();
     {
         JobWatch watch(JobWatch::OnProgress::Cancel, Page());
-        PrintDialogDriver driver;
+        DialogDriver driver("Print", IDOK);
         ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
         ASSERT_TRUE(PumpUntil([&] { return watch.progressSeen && !IsPrintingHistory(); }));
     }
@@ -306,12 +286,9 @@ TEST_F(HistoryPrintTest, CancelLeavesNoJobAndASecondPrintWaitsForTheFirst)
     std::string second = Token("again");
     MakeHistory(second, {{"ann", "", 0}, {"ann", "two", 0}});
     OpenPage();
-    int extraDialogs = -1;
-    int pressedWhilePrinting = -1;
-    std::string pdf = PrintAndWait(second, JobWatch::OnProgress::PressPrintAgain, &extraDialogs, &pressedWhilePrinting);
-    ASSERT_FALSE(pdf.empty());
-    EXPECT_EQ(pressedWhilePrinting, 1);
-    EXPECT_EQ(extraDialogs, 0);
+    JobWatch watch(JobWatch::OnProgress::PressPrintAgain, Page());
+    ASSERT_FALSE(PrintAndWait(second, watch).empty());
+    EXPECT_EQ(watch.pressedWhilePrinting, 1);
     PumpMessages(300);   // nothing more may come of the second press
     EXPECT_EQ(JobsNamed(second).size(), 1u);
 
@@ -325,19 +302,14 @@ TEST_F(HistoryPrintTest, AnArchiveThatBreaksDuringPrintingStillPrintsItsHeading)
     MakeHistory(token, {{"ann", "", 0}, {"ann", "two", 0}});
     OpenPage();
     std::string archivePath = archive_->archivePath;
-    JobWatch watch(JobWatch::OnProgress::Nothing, Page());
     // The archive is damaged while the print dialog is open: the rows were
     // read, the heading's count can no longer be.
-    std::thread driver([&] {
-        HWND dialog = WaitForDialog("Print");
-        if (!dialog)
-            return;
+    DialogDriver driver("Print", [&](HWND dialog) {
         WriteFileText(archivePath, std::string(3000, 'x'));
         PressButton(dialog, IDOK);
     });
     ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
     bool printed = PumpUntil([&] { return !JobsNamed(token).empty(); }, 20000);
-    driver.join();
     ASSERT_TRUE(printed);
     int pageCount = 0;
     auto pages = PdfPages(JobsNamed(token)[0], &pageCount);

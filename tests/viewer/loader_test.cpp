@@ -1,0 +1,204 @@
+// The viewer libraries' loader and the redirected-reading callbacks.
+#include <gtest/gtest.h>
+
+#include <direct.h>
+
+#include <string>
+
+#include "plexa_format.h"
+#include "scratch.h"
+#include "viewer_bench.h"
+#include "viewer_control.h"
+#include "viewer_libraries.h"
+
+namespace {
+
+using fytest::ProgramFolder;
+using fytest::ScratchFolder;
+using fytest::ViewerKeyScope;
+
+std::string CurrentDirectory()
+{
+    char path[MAX_PATH];
+    GetCurrentDirectoryA(sizeof(path), path);
+    return path;
+}
+
+void CopyLibrary(const std::string& name, const std::string& folder)
+{
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\" + name).c_str(), (folder + "\\" + name).c_str(), FALSE)) << name;
+}
+
+TEST(ViewerLoader, KeyAbsentThenConverterMissingThenComplete)
+{
+    std::string before = CurrentDirectory();
+    {
+        ViewerKeyScope key(nullptr);
+        EXPECT_FALSE(LoadViewerLibraries());
+        EXPECT_EQ(nullptr, ViewerFIIdFileEx());
+        EXPECT_EQ(before, CurrentDirectory());
+    }
+
+    // Display and identification only: loading succeeds, Plexa gets no handling.
+    ScratchFolder partial;
+    CopyLibrary("SCCVW.DLL", partial.Path());
+    CopyLibrary("SCCFI.DLL", partial.Path());
+    {
+        ViewerKeyScope key(partial.Path().c_str());
+        EXPECT_TRUE(LoadViewerLibraries());
+        EXPECT_NE(nullptr, ViewerFIIdFileEx());
+        EXPECT_EQ(nullptr, ViewerIsPlFile());
+        EXPECT_EQ(nullptr, ViewerConvertPlToText());
+        EXPECT_EQ(before, CurrentDirectory());
+        HMODULE display = GetModuleHandleA("SCCVW.DLL");
+        EXPECT_NE(nullptr, display);
+
+        // A second call loads nothing again.
+        EXPECT_TRUE(LoadViewerLibraries());
+        EXPECT_EQ(display, GetModuleHandleA("SCCVW.DLL"));
+        UnloadViewerLibraries();
+        EXPECT_EQ(nullptr, ViewerFIIdFileEx());
+        EXPECT_EQ(nullptr, GetModuleHandleA("SCCVW.DLL"));
+    }
+
+    // A folder without the display library.
+    ScratchFolder empty;
+    {
+        ViewerKeyScope key(empty.Path().c_str());
+        EXPECT_FALSE(LoadViewerLibraries());
+        EXPECT_EQ(before, CurrentDirectory());
+    }
+
+    // A folder too long to name the libraries in 260 bytes is no folder of them.
+    std::string tooLong = "C:\\" + std::string(250, 'v');
+    {
+        ViewerKeyScope key(tooLong.c_str());
+        EXPECT_FALSE(LoadViewerLibraries());
+    }
+
+    // The whole set: the converter's entry points too.
+    {
+        ViewerKeyScope key(ProgramFolder().c_str());
+        EXPECT_TRUE(LoadViewerLibraries());
+        EXPECT_NE(nullptr, ViewerIsPlFile());
+        EXPECT_NE(nullptr, ViewerConvertPlToText());
+        EXPECT_EQ(before, CurrentDirectory());
+        WORD id = 0;
+        char name[200];
+        std::string text = ProgramFolder() + "\\loader_sample.txt";
+        fytest::WriteFileText(text, "plain words\r\n");
+        EXPECT_EQ(0, IdentifyViewerFile(text.c_str(), &id, name, sizeof(name)));
+        EXPECT_EQ(1000, id);
+        EXPECT_STREQ("ASCII Text", name);
+        DeleteFileA(text.c_str());
+        UnloadViewerLibraries();
+    }
+}
+
+// A block that was never given a stream, as the viewer might call it.
+RedirectedFile* EmptyBlock()
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(RedirectedFile));
+    auto* block = static_cast<RedirectedFile*>(GlobalLock(memory));
+    block->memory = memory;
+    return block;
+}
+
+TEST(RedirectedReading, StatusesAtEndOfFileAndWithoutStream)
+{
+    ScratchFolder folder;
+    std::string plan = folder / "plan.txt";
+    fytest::WriteFileText(plan, "abcde");
+    fytest::WriteFileText(folder / "chap2.txt", "chapter two");
+
+    RedirectedFile* block = OpenRedirectedFile(plan.c_str(), false);
+    ASSERT_NE(nullptr, block);
+    auto handle = reinterpret_cast<RedirectHandle>(block);
+    unsigned char buffer[16] = {};
+    unsigned long read = 99;
+    EXPECT_EQ(0, MyRead(handle, buffer, 0, &read));
+    EXPECT_EQ(0u, read);
+    EXPECT_EQ(0, MyRead(handle, buffer, 3, &read));
+    EXPECT_EQ(3u, read);
+    EXPECT_EQ(0, memcmp(buffer, "abc", 3));
+    EXPECT_EQ(0, MyRead(handle, buffer, 10, &read));   // short count at the end
+    EXPECT_EQ(2u, read);
+    EXPECT_EQ(-9, MyRead(handle, buffer, 10, &read));
+    EXPECT_EQ(0u, read);
+
+    unsigned long position = 0;
+    EXPECT_EQ(0, MySeek(handle, 7, 1));   // an unknown origin seeks from the start
+    EXPECT_EQ(0, MyTell(handle, &position));
+    EXPECT_EQ(1u, position);
+    EXPECT_EQ(0, MySeek(handle, 2, -2));
+    EXPECT_EQ(0, MyTell(handle, &position));
+    EXPECT_EQ(3u, position);
+
+    char name[256] = {};
+    EXPECT_EQ(0, MyGetInfo(handle, 3, name));
+    EXPECT_STREQ("plan.txt", name);
+    EXPECT_EQ(-10, MyGetInfo(handle, 4, name));
+    EXPECT_EQ(-7, MyGetInfo(handle, 99, name));
+
+    FurtherFileRecord further = {sizeof(further), "chap2.txt", 0, nullptr};
+    EXPECT_EQ(0, MyGetInfo(handle, 15, &further));
+    EXPECT_EQ(13u, further.specKind);
+    ASSERT_NE(nullptr, further.spec);
+    auto furtherHandle = reinterpret_cast<RedirectHandle>(further.spec);
+    EXPECT_EQ(0, MyRead(furtherHandle, buffer, sizeof(buffer), &read));
+    EXPECT_EQ("chapter two", std::string(reinterpret_cast<char*>(buffer), read));
+    EXPECT_EQ(0, MyClose(furtherHandle));
+    EXPECT_TRUE(fytest::PathExists(folder / "chap2.txt"));   // a further file is never deleted
+
+    FurtherFileRecord missing = {sizeof(missing), "chap3.txt", 0, nullptr};
+    EXPECT_EQ(-7, MyGetInfo(handle, 15, &missing));
+    // A name that would carry the path past the block's 255 characters.
+    std::string longName(250, 'n');
+    FurtherFileRecord tooLong = {sizeof(tooLong), longName.c_str(), 0, nullptr};
+    EXPECT_EQ(-7, MyGetInfo(handle, 15, &tooLong));
+
+    block->deleteSource = TRUE;
+    EXPECT_EQ(0, MyClose(handle));
+    EXPECT_FALSE(fytest::PathExists(plan));
+
+    RedirectedFile* empty = EmptyBlock();
+    auto emptyHandle = reinterpret_cast<RedirectHandle>(empty);
+    EXPECT_EQ(-4, MyRead(emptyHandle, buffer, 4, &read));
+    EXPECT_EQ(-4, MySeek(emptyHandle, 0, 0));
+    EXPECT_EQ(-4, MyTell(emptyHandle, &position));
+    EXPECT_EQ(-4, MyClose(emptyHandle));   // and the block is freed
+}
+
+TEST(RedirectedReading, PlexaRenditionAndPathsTooLongForTheBlock)
+{
+    ViewerKeyScope key(ProgramFolder().c_str());
+    ASSERT_TRUE(LoadViewerLibraries());
+    std::string copiesBefore = fytest::ViewingCopies();
+
+    // A folder whose path leaves a file name past 255 characters: the block
+    // takes the short form of the path.
+    ScratchFolder scratch;
+    std::string deep = scratch.Path();
+    while (deep.size() + 41 < 215) {
+        deep += "\\" + std::string(40, 'd');
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    }
+    std::string document = deep + "\\" + std::string(258 - deep.size() - 5, 'p') + ".plx";
+    ASSERT_EQ(258u, document.size());
+    fytest::WriteBytes(document, plexa::WriteFromMarkup("# Plan\n\nFirst *bold* words.\n"));
+
+    RedirectedFile* block = OpenRedirectedFile(document.c_str(), true);
+    ASSERT_NE(nullptr, block);
+    EXPECT_LT(strlen(block->sourcePath), 256u);
+    EXPECT_NE(std::string(block->tempPath).find("FY#"), std::string::npos);
+    unsigned char buffer[64] = {};
+    unsigned long read = 0;
+    EXPECT_EQ(0, MyRead(reinterpret_cast<RedirectHandle>(block), buffer, sizeof(buffer), &read));
+    EXPECT_EQ("\xEF\xBB\xBFPlan\r\n====\r\nFirst bold words.\r\n", std::string(reinterpret_cast<char*>(buffer), read));
+    EXPECT_EQ(0, MyClose(reinterpret_cast<RedirectHandle>(block)));
+    EXPECT_EQ(copiesBefore, fytest::ViewingCopies());   // the rendition is gone
+    EXPECT_TRUE(fytest::PathExists(document));
+    UnloadViewerLibraries();
+}
+
+}  // namespace
