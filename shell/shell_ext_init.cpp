@@ -54,14 +54,12 @@ int AddDroppedFiles(HDROP drop, UINT count, FileList& selection)
 STDMETHODIMP CShellExt::Initialize(PCIDLIST_ABSOLUTE /*folder*/, IDataObject* data, HKEY /*programKey*/)
 {
     Trace("CShellExt::Initialize()\r\n");
-    if (dataObject_) {
+    // The new one is held before the old one goes: they may be the same.
+    if (data)
+        data->AddRef();
+    if (dataObject_)
         dataObject_->Release();
-        dataObject_ = nullptr;
-    }
-    if (data) {
-        dataObject_ = data;
-        dataObject_->AddRef();
-    }
+    dataObject_ = data;
     if (!dataObject_)
         return E_FAIL;
 

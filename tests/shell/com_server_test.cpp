@@ -103,6 +103,7 @@ TEST_F(ComServerTest, InitializeRefusesWhatHoldsNoFiles)
     Com<IDataObject> drop;
     *drop.Out() = AnsiDropObject({a});
     EXPECT_EQ(init->Initialize(nullptr, drop.Get(), nullptr), S_OK);
+    EXPECT_EQ(init->Initialize(nullptr, drop.Get(), nullptr), S_OK);   // held once, not twice
     EXPECT_EQ(drop->AddRef(), 3u);
     drop->Release();
     menu.Reset();
