@@ -18,7 +18,8 @@
 namespace {
 
 // Shortcuts get no history of their own. The test is on the short form's
-// extension, byte for byte.
+// extension, byte for byte; without a short form (the call's 0 wraps around,
+// a length of MAX_PATH or more did not fit) the long path is tested.
 bool IsShortcut(const char* path)
 {
     char shortPath[MAX_PATH];
