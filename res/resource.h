@@ -46,7 +46,7 @@
 #define IDS_ABOUT_CREDITS_1             1204
 #define IDS_ABOUT_CREDITS_2             1205
 
-// 1300-1412: messages, titles and labels of the archive, save and view code.
+// 1300-1417: messages, titles and labels of the archive, save and view code.
 #define IDS_ERR_CREATE_FOLDER           1300
 #define IDS_CONFIRM_REPLACE_FILE        1302
 #define IDS_VERSION_N                   1305
@@ -66,13 +66,14 @@
 #define IDS_ERR_ZERO_LENGTH             1409
 #define IDS_DEFAULT_COMMENT             1410
 #define IDS_NEW_VERSION_TITLE           1411
-// 1412-1416 are our own: why a save, a retrieve or any use of a damaged
-// archive failed.
+// 1412-1417 are our own: why a save failed or an archive cannot be used, and
+// what an export refuses.
 #define IDS_ERR_SNAPSHOT                1412
 #define IDS_ERR_SAVE_IN_USE             1413
 #define IDS_ERR_ARCHIVE_DAMAGED         1414
 #define IDS_ERR_SAVE_FAILED             1415
-#define IDS_ERR_RETRIEVE_FAILED         1416
+#define IDS_ERR_PATH_REFUSED            1416    // an export was given a path of 260 or more
+#define IDS_ERR_FILE_MISSING            1417    // an export was given a file that is not there
 
 // 2000-2015: the settings key and the names of its values (2003 is unused).
 #define IDS_SETTINGS_KEY                2000
