@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds, and shows under Wine what Fennory works out for a few
-# files: the settings in force, each file's archive name, folder and path.
+# Sets up, builds, and shows Fennory at work under Wine through its command
+# line fy.exe: the settings in force, where archives go, saving, listing,
+# comparing and taking back versions.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/setup.sh"
@@ -19,11 +20,12 @@ bin=build/x64/bin
 settings='HKLM\Software\Zentrik\Fennory\Settings'
 
 doc="C:\\Fennory Demo\\Quarterly Reports\\Report for the board.doc"
-fydemo() { wine "$bin/fydemo.exe" "$@"; }
+fy() { wine "$bin/fy.exe" "$@"; }
 
 echo "== No settings: archives lie beside their files"
 wine reg delete "$settings" /f >/dev/null 2>&1 || true
-fydemo show "$doc" "C:\\Fennory Demo\\notes.txt"
+fy settings
+fy info "$doc"
 
 echo
 echo "== A central versions folder, and .txt files excluded"
@@ -31,21 +33,27 @@ wine reg add "$settings" /v VersionsPath /d 'C:\Fennory Versions\' /f >/dev/null
 wine reg add "$settings" /v VersionExclude /d 'txt,tmp' /f >/dev/null
 wine reg add "$settings" /v EnableVersionControl /t REG_DWORD /d 1 /f >/dev/null
 wine reg add "$settings" /v MaxTempVersions /t REG_DWORD /d 3 /f >/dev/null
-fydemo show "$doc" "C:\\Fennory Demo\\notes.txt"
+fy settings
+fy info "$doc"
 
 echo
 echo "== Saving versions as the report grows (cap of 3 temporary versions)"
-fydemo save "$doc" "" 1    # a new archive's first version carries no comment
+fy save "$doc" -m "First draft" -p   # a new archive's first version carries no comment
 for n in 2 3 4 5; do
     printf 'Section %d: figures for the board\r\n' "$n" >> "$demo/Quarterly Reports/Report for the board.doc"
-    fydemo save "$doc" "Added section $n"
+    fy save "$doc" -m "Added section $n"
 done
-fydemo save "$doc" "Unchanged, so refused" || true
-fydemo list "$doc"
+fy save "$doc" -m "Unchanged, so refused" || true
+fy log "$doc"
+fy info "$doc"
+
+echo
+echo "== What changed since the first draft"
+fy diff "$doc" 1 0 || true
 
 echo
 echo "== The permanent first draft comes back byte for byte"
-fydemo retrieve "$doc" 1 "C:\\Fennory Demo\\first draft.doc"
+fy cat "$doc" 1 > "$demo/first draft.doc"
 if cmp -s "$demo/first draft.doc" <(printf 'Quarterly report, first draft\r\n'); then
     echo "first draft.doc matches the text saved as version 1"
 else
