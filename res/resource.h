@@ -34,6 +34,7 @@
 #define IDS_COLUMN_COMMENT              1105
 #define IDS_CONFIRM_DELETE_VERSIONS     1120
 #define IDS_COMPRESSED                  1121
+#define IDS_ARCHIVE_UNREADABLE          1122    // our own: the page of a damaged archive
 #define IDS_PRINT_COLUMNS               1160
 #define IDS_PRINT_HEADING               1161
 
@@ -66,6 +67,8 @@
 #define IDS_DEFAULT_COMMENT             1410
 #define IDS_NEW_VERSION_TITLE           1411
 #define IDS_ERR_SNAPSHOT                1412    // our own: the working file could not be copied
+#define IDS_ERR_PATH_REFUSED            1413    // our own: an export was given a path of 260 or more
+#define IDS_ERR_FILE_MISSING            1414    // our own: an export was given a file that is not there
 
 // 2000-2015: the settings key and the names of its values (2003 is unused).
 #define IDS_SETTINGS_KEY                2000

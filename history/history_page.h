@@ -1,0 +1,65 @@
+// The history page: one property page that shows a working file's versions
+// and lets the user mark them permanent, view, copy out, delete and print
+// them, and change the archive's cap of temporary versions. It watches the
+// archive file and reloads when someone else changes it; its changes are
+// written when the page is left (PSN_KILLACTIVE).
+#pragma once
+
+#include <windows.h>
+#include <unknwn.h>
+
+#include "version_list.h"
+#include "win/dialog.h"
+
+class ArchiveFile;
+
+class HistoryPage : public win::Dialog {
+public:
+    // The archive stays the caller's. extension is the shell extension that
+    // made the page (null for a sheet of its own); the page takes over one
+    // reference to it and releases it when it goes.
+    HistoryPage(ArchiveFile* archive, IUnknown* extension);
+    ~HistoryPage() override;
+
+    VersionList& List() { return list_; }
+
+    // The period of the change watch.
+    static constexpr UINT kWatchPeriodMs = 500;
+
+private:
+    BOOL OnInit() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT* result) override;
+    void OnHelp(const HELPINFO* info) override;
+    void OnDestroy() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+
+    void UpdateButtons();
+    void ShowArchiveState(bool readable);
+    void Watch();
+    // PSN_KILLACTIVE: 0 lets the page go, 1 keeps it.
+    int Commit();
+    // View and View Multiple, and the viewer's release (version_view.cpp).
+    void View(bool pair);
+    void ReleaseViewer();
+    void Delete();
+    // The archive file's last write, or zero when it cannot be opened.
+    FILETIME ArchiveTime() const;
+
+    IUnknown* extension_;
+    VersionList list_;
+    ArchiveFile* archive_;
+    UINT_PTR timer_ = 0;
+    FILETIME lastChange_ = {};
+    int watching_ = 1;
+};
+
+// The About box, centred on the window that owns it.
+class AboutDialog : public win::Dialog {
+public:
+    INT_PTR Run(HWND owner);
+
+private:
+    BOOL OnInit() override;
+    void OnHelp(const HELPINFO* info) override;
+};

@@ -1,0 +1,76 @@
+// The extension object's life and its shared IUnknown.
+#include "shell_ext.h"
+
+#include <new>
+
+#include "archive_file.h"
+#include "server.h"
+#include "trace.h"
+
+CShellExt::CShellExt()
+{
+    Trace("CShellExt::CShellExt()\r\n");
+    ModuleAddRef();
+}
+
+// The held data object goes first, then the page's archive, then the
+// selection; the module count drops last.
+CShellExt::~CShellExt()
+{
+    if (dataObject_)
+        dataObject_->Release();
+    delete pageArchive_;
+    selection_.Clear();
+    ModuleRelease();
+}
+
+HRESULT CShellExt::Create(REFIID riid, void** out)
+{
+    CShellExt* object = new (std::nothrow) CShellExt;
+    if (!object)
+        return E_OUTOFMEMORY;
+    HRESULT result = object->QueryInterface(riid, out);
+    if (FAILED(result))
+        delete object;   // nobody holds it: its count is still 0
+    return result;
+}
+
+STDMETHODIMP CShellExt::QueryInterface(REFIID riid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (IsEqualIID(riid, IID_IShellExtInit) || IsEqualIID(riid, IID_IUnknown)) {
+        Trace("CShellExt::QueryInterface()==>IID_IShellExtInit\r\n");
+        *out = static_cast<IShellExtInit*>(this);
+    } else if (IsEqualIID(riid, IID_IContextMenu)) {
+        Trace("CShellExt::QueryInterface()==>IID_IContextMenu\r\n");
+        *out = static_cast<IContextMenu*>(this);
+    } else if (IsEqualIID(riid, IID_IShellPropSheetExt)) {
+        Trace("CShellExt::QueryInterface()==>IShellPropSheetExt\r\n");
+        *out = static_cast<IShellPropSheetExt*>(this);
+    } else if (IsEqualIID(riid, IID_IShellCopyHookA)) {
+        Trace("CShellExt::QueryInterface()==>ICopyHook\r\n");
+        *out = static_cast<ICopyHookA*>(this);
+    } else {
+        Trace("CShellExt::QueryInterface()==>Unknown Interface!\r\n");
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP_(ULONG) CShellExt::AddRef()
+{
+    Trace("CShellExt::AddRef()\r\n");
+    return InterlockedIncrement(&refCount_);
+}
+
+STDMETHODIMP_(ULONG) CShellExt::Release()
+{
+    Trace("CShellExt::Release()\r\n");
+    const LONG count = InterlockedDecrement(&refCount_);
+    if (count == 0)
+        delete this;
+    return count;
+}

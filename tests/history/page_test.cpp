@@ -1,0 +1,247 @@
+// The history page's commands, its cap of temporary versions, its watch of
+// the archive and its About box, driven as a user drives them.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "command_driver.h"
+#include "page_fixture.h"
+#include "resource.h"
+#include "scratch.h"
+
+namespace fytest {
+namespace {
+
+using Rows = std::vector<int>;
+
+const char kConfirmDelete[] =
+    "A deleted version cannot be restored.  Are you sure you want to delete the selected item(s)?";
+const char kRangeError[] = "Maximum number of temporary versions must be between 1 and 32767.";
+const char kTrimWarning[] =
+    "Warning!  The number of temporary versions exceeds the maximum you have chosen.  One or more versions will be "
+    "deleted.";
+
+class HistoryPageCommands : public HistoryPageTest {};
+
+TEST_F(HistoryPageCommands, DeleteAsksAndKeepsAPermanentVersionAtNo)
+{
+    MakeHistory("delete", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 1}, {"ann", "four", 0}});
+    OpenPage();
+    ASSERT_EQ(RowNumbers(), (Rows{4, 3, 2, 1}));
+    ClickRow(0);
+    ClickRow(1, 2, true);
+    ClickRow(2, 2, true);
+    {
+        // Yes to the general question, No for the permanent version 3.
+        MessageBoxAnswerer answers({IDYES, IDNO});
+        ASSERT_TRUE(PressButton(Page(), IDC_DELETE_BUTTON));
+        ASSERT_TRUE(PumpUntil([&] { return RowNumbers() == Rows{3, 1}; }));
+        const auto& boxes = answers.Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, kConfirmDelete);
+        EXPECT_TRUE(boxes[0].HasButtons({IDYES, IDNO}));
+        EXPECT_EQ(boxes[0].icon, BoxIcon::Question);
+        EXPECT_EQ(boxes[1].text,
+                  "Version 3 of file delete.txt is a permanent version!  Are you sure you really want to delete it?");
+        EXPECT_TRUE(boxes[1].HasButtons({IDYES, IDNO, IDCANCEL}));
+    }
+    EXPECT_EQ(archive_->CountVersions(), 2);
+    // The refreshed list has no selection: every button but Print is off.
+    EXPECT_FALSE(Enabled(IDC_DELETE_BUTTON));
+
+    // Cancel at the permanent question stops without deleting.
+    ClickRow(0);
+    {
+        MessageBoxAnswerer answers({IDYES, IDCANCEL});
+        ASSERT_TRUE(PressButton(Page(), IDC_DELETE_BUTTON));
+        PumpMessages(50);   // the click runs both questions before it returns
+        EXPECT_EQ(answers.Boxes().size(), 2u);
+    }
+    EXPECT_EQ(archive_->CountVersions(), 2);
+    EXPECT_EQ(RowNumbers(), (Rows{3, 1}));
+}
+
+TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
+{
+    MakeHistory("report", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 0}});
+    OpenPage();
+    ClickRow(1);   // version 2
+    std::string proposed;
+    {
+        DialogDriver driver("Copy", [&](HWND dialog) {
+            proposed = GetControlText(dialog, IDC_TARGET_PATH_EDIT);
+            PressButton(dialog, IDOK);
+        });
+        ASSERT_TRUE(PressButton(Page(), IDC_COPY_BUTTON));
+        ASSERT_TRUE(PumpUntil([&] { return PathExists(scratch_ / "report(v2).txt"); }));
+    }
+    EXPECT_EQ(proposed, scratch_ / "report(v2).txt");
+    EXPECT_EQ(ReadFileText(scratch_ / "report(v2).txt"), "version 2");
+
+    // A typed name that exists: No keeps the dialog, then another name.
+    std::string taken = scratch_ / "taken.txt";
+    WriteFileText(taken, "keep me");
+    std::string typed = scratch_ / "typed copy.txt";
+    ClickRow(0);   // version 3
+    {
+        MessageBoxAnswerer answers({IDNO}, 10000, "Retrieve As");
+        DialogDriver driver("Copy", [&](HWND dialog) {
+            SetControlText(dialog, IDC_TARGET_PATH_EDIT, taken);
+            PressButton(dialog, IDOK);
+            // The question comes and goes; the dialog stays for a new name.
+            WaitUntil([&] { return answers.Boxes().size() == 1 && !FindMessageBox("Retrieve As"); });
+            SetControlText(dialog, IDC_TARGET_PATH_EDIT, typed);
+            PressButton(dialog, IDOK);
+        });
+        ASSERT_TRUE(PressButton(Page(), IDC_COPY_BUTTON));
+        ASSERT_TRUE(PumpUntil([&] { return PathExists(typed); }));
+        const auto& boxes = answers.Boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, taken + "\nThis file already exists.\n\nReplace existing file?");
+        EXPECT_EQ(boxes[0].icon, BoxIcon::Warning);
+    }
+    EXPECT_EQ(ReadFileText(typed), "version 3");
+    EXPECT_EQ(ReadFileText(taken), "keep me");
+}
+
+TEST_F(HistoryPageCommands, MaximumOutsideTheRangeKeepsTheSheetOpen)
+{
+    MakeHistory("range", {{"ann", "", 0}, {"ann", "two", 0}}, 7);
+    OpenPage();
+    EXPECT_EQ(GetControlText(Page(), IDC_MAX_TEMP_EDIT), "7");
+    for (const char* typed : {"0", "40000"}) {
+        SetControlText(Page(), IDC_MAX_TEMP_EDIT, typed);
+        MessageBoxAnswerer answers({IDOK});
+        ASSERT_TRUE(PressButton(Sheet(), IDOK));
+        PumpMessages(50);   // OK runs the check, and its box, before it returns
+        ASSERT_EQ(answers.Boxes().size(), 1u) << typed;
+        EXPECT_EQ(answers.Boxes()[0].text, kRangeError) << typed;
+        EXPECT_EQ(answers.Boxes()[0].icon, BoxIcon::Stop);
+        PumpMessages(50);
+        EXPECT_FALSE(SheetClosed()) << typed;
+        EXPECT_EQ(archive_->GetMaxTempVersions(), 7);
+    }
+    SetControlText(Page(), IDC_MAX_TEMP_EDIT, "32767");
+    ASSERT_TRUE(PressButton(Sheet(), IDOK));
+    ASSERT_TRUE(PumpUntil([&] { return SheetClosed(); }));
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 32767);
+}
+
+TEST_F(HistoryPageCommands, LoweringTheMaximumBelowTheTemporariesWarnsFirst)
+{
+    MakeHistory("trim", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 1}, {"ann", "four", 0}}, 10);
+    OpenPage();
+    SetControlText(Page(), IDC_MAX_TEMP_EDIT, "2");   // three temporaries
+    {
+        MessageBoxAnswerer answers({IDCANCEL});
+        ASSERT_TRUE(PressButton(Sheet(), IDOK));
+        PumpMessages(50);
+        ASSERT_EQ(answers.Boxes().size(), 1u);
+        EXPECT_EQ(answers.Boxes()[0].text, kTrimWarning);
+        EXPECT_TRUE(answers.Boxes()[0].HasButtons({IDOK, IDCANCEL}));
+        EXPECT_EQ(answers.Boxes()[0].icon, BoxIcon::Warning);
+    }
+    PumpMessages(50);
+    EXPECT_FALSE(SheetClosed());
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 10);
+    EXPECT_EQ(archive_->CountVersions(), 4);
+
+    // Exactly as many temporaries as the cap: no question.
+    SetControlText(Page(), IDC_MAX_TEMP_EDIT, "3");
+    ASSERT_TRUE(PressButton(Sheet(), 0x3021));   // Apply
+    ASSERT_TRUE(PumpUntil([&] { return archive_->GetMaxTempVersions() == 3; }));
+    EXPECT_EQ(FindMessageBox("Fennory (TM)"), nullptr);
+
+    SetControlText(Page(), IDC_MAX_TEMP_EDIT, "1");
+    {
+        MessageBoxAnswerer answers({IDOK});
+        ASSERT_TRUE(PressButton(Sheet(), IDOK));
+        ASSERT_TRUE(PumpUntil([&] { return SheetClosed(); }));
+        EXPECT_EQ(answers.Boxes().size(), 1u);
+    }
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 1);
+    EXPECT_EQ(archive_->CountTemporaryVersions(), 1);
+    EXPECT_EQ(archive_->IsPermanent(3), 1) << "the permanent version stays";
+}
+
+TEST_F(HistoryPageCommands, AVersionSavedElsewhereAppearsWithinASecond)
+{
+    MakeHistory("watched", {{"ann", "", 0}, {"ann", "two", 0}});
+    OpenPage();
+    ASSERT_EQ(RowNumbers(), (Rows{2, 1}));
+    SaveFromOutside("three");
+    DWORD saved = GetTickCount();
+    ASSERT_TRUE(PumpUntil([&] { return RowNumbers() == Rows{3, 2, 1}; }, 3000));
+    EXPECT_LT(GetTickCount() - saved, 1000u);
+    EXPECT_TRUE(IsWindowEnabled(List()));
+}
+
+TEST_F(HistoryPageCommands, AboutOpensCentredOnTheSheet)
+{
+    MakeHistory("about", {{"ann", "", 0}});
+    OpenPage();
+    // Somewhere off-centre, so that centring has to move the box.
+    SetWindowPos(Sheet(), nullptr, 37, 21, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT sheet;
+    GetWindowRect(Sheet(), &sheet);
+    RECT box = {};
+    std::string product;
+    std::string spare;
+    std::atomic<bool> done{false};
+    DialogDriver driver("About Fennory", [&](HWND dialog) {
+        GetWindowRect(dialog, &box);
+        product = GetControlText(dialog, IDC_ABOUT_PRODUCT);
+        spare = GetControlText(dialog, IDC_ABOUT_SPARE_1) + GetControlText(dialog, IDC_ABOUT_SPARE_2);
+        PressButton(dialog, IDOK);
+        done = true;
+    });
+    ASSERT_TRUE(PressButton(Page(), IDC_ABOUT_BUTTON));
+    ASSERT_TRUE(PumpUntil([&] { return done.load() && !WaitForDialog("About Fennory", 0); }));
+    EXPECT_EQ(product, "Fennory (TM)");
+    EXPECT_EQ(spare, "");
+    int width = box.right - box.left;
+    int height = box.bottom - box.top;
+    ASSERT_GT(width, 0);
+    EXPECT_EQ(box.left, sheet.left + ((sheet.right - sheet.left) - width) / 2);
+    EXPECT_EQ(box.top, sheet.top + ((sheet.bottom - sheet.top) - height) / 2);
+}
+
+TEST_F(HistoryPageCommands, ADamagedArchiveSaysSoAndLeavesThePageUsable)
+{
+    MakeHistory("damaged", {{"ann", "", 0}, {"ann", "two", 0}});
+    std::string archivePath = archive_->archivePath;
+    WriteFileText(archivePath, std::string(3000, 'x'));
+    OpenPage();
+    EXPECT_EQ(GetControlText(Page(), IDC_COMPRESSED_LABEL), "The archive cannot be read.");
+    EXPECT_TRUE(RowNumbers().empty());
+    EXPECT_TRUE(Enabled(IDC_MAX_TEMP_EDIT));
+    EXPECT_TRUE(Enabled(IDC_ABOUT_BUTTON));
+
+    // Print History finds nothing to print and shows nothing.
+    ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
+    PumpMessages(100);
+    EXPECT_EQ(WaitForWindow("#32770", "Print", 200), nullptr);
+
+    std::atomic<bool> done{false};
+    DialogDriver driver("About Fennory", [&](HWND dialog) {
+        PressButton(dialog, IDOK);
+        done = true;
+    });
+    ASSERT_TRUE(PressButton(Page(), IDC_ABOUT_BUTTON));
+    ASSERT_TRUE(PumpUntil([&] { return done.load() && !WaitForDialog("About Fennory", 0); }));
+
+    // Made whole again by a new archive, the page fills itself.
+    DeleteFileA(archivePath.c_str());
+    WriteFileText(workingPath_, "fresh");
+    ArchiveFile fresh(workingPath_.c_str());
+    ASSERT_EQ(fresh.CreateWithFirstVersion(0, 10, 0, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return RowNumbers() == Rows{1}; }, 3000));
+    EXPECT_EQ(GetControlText(Page(), IDC_COMPRESSED_LABEL), "");
+}
+
+}  // namespace
+}  // namespace fytest
