@@ -107,6 +107,13 @@ Section "Fennory"
     WriteRegDWORD HKLM "${SETTINGS_KEY}" "SingleLocation" 0
     WriteRegDWORD HKLM "${SETTINGS_KEY}" "MaxTempVersions" 10
     WriteRegStr HKLM "${SETTINGS_KEY}" "VersionExclude" "fy,tmp"
+    ; Column widths of the version list, in pixels: kept, number, saved, user,
+    ; comment (a missing width is a column of width 0).
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_1" 22
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_2" 40
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_3" 110
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_4" 60
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_5" 160
   ${EndIf}
   WriteRegStr HKLM "${SETTINGS_KEY}" "HelpPath" "$INSTDIR"
 

@@ -9,6 +9,7 @@ packages=(
     cups printer-driver-cups-pdf poppler-utils
     g++
     nsis libcli11-dev libdtl-dev
+    imagemagick x11-utils
 )
 sudo=
 [ "$(id -u)" = 0 ] || sudo=sudo

@@ -4,6 +4,7 @@
 #include <cpl.h>
 #include <sddl.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,49 @@ std::string OkExpectingMessage(HWND dialog)
     fytest::WaitUntil([&] { return !IsWindow(box); });
     EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog closed after: " << record.text;
     return record.text;
+}
+
+// The text of the folder selected in a folder picker's tree.
+std::string SelectedFolder(HWND tree)
+{
+    char text[MAX_PATH] = "";
+    TVITEMA item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    if (!item.hItem || !SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return "";
+    return text;
+}
+
+std::string ItemText(HWND tree, HTREEITEM handle)
+{
+    char text[MAX_PATH] = "";
+    TVITEMA item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = handle;
+    item.pszText = text;
+    item.cchTextMax = sizeof(text);
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+// Selects the item named text among the siblings of the selected one, as a
+// click on it does.
+bool SelectSibling(HWND tree, const std::string& text)
+{
+    HTREEITEM selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    HTREEITEM parent = reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(selected)));
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
+    for (; item; item = reinterpret_cast<HTREEITEM>(
+                     SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        if (ItemText(tree, item) == text)
+            return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
+    }
+    return false;
 }
 
 class AppletTest : public testing::Test {
@@ -244,9 +288,14 @@ TEST_F(AppletTest, BrowsePicksTheVersionsFolder)
         fytest::PressButton(dialog, kBrowseVersions);
         HWND picker = fytest::WaitForDialog("Browse for Folder");
         ASSERT_NE(picker, nullptr);
-        // Choosing a folder in the tree, as a click does (Wine answers FALSE
-        // though it selects the folder, so the answer is not checked).
-        SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(second.c_str()));
+        HWND tree = FindWindowExA(picker, nullptr, "SysTreeView32", nullptr);
+        ASSERT_NE(tree, nullptr);
+        // The picker opens at the folder the field names...
+        EXPECT_TRUE(fytest::WaitUntil([&] { return SelectedFolder(tree) == "fy pick first"; }))
+            << SelectedFolder(tree);
+        // ...and the user clicks another one beside it in the tree.
+        EXPECT_TRUE(SelectSibling(tree, "fy pick second"));
+        EXPECT_EQ(SelectedFolder(tree), "fy pick second");
         fytest::PressButton(picker, IDOK);
         EXPECT_TRUE(fytest::WaitUntil([&] { return !IsWindow(picker); }));
         EXPECT_EQ(fytest::GetControlText(dialog, kVersionsPath), second);

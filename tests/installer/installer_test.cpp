@@ -146,6 +146,11 @@ TEST_F(InstallerTest, InstallsEverythingAndUninstallsAllButTheArchives)
                            nullptr, &enabled, &size), ERROR_SUCCESS);
     EXPECT_EQ(enabled, 1u);
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, "HelpPath"), folder);
+    DWORD width = 0;
+    size = sizeof(width);
+    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, "HistoryField_5", RRF_RT_REG_DWORD, nullptr,
+                           &width, &size), ERROR_SUCCESS);
+    EXPECT_EQ(width, 160u);
 
     // A user's central versions folder under the installation folder.
     CreateDirectoryA((folder + "\\Versions").c_str(), nullptr);
