@@ -109,11 +109,11 @@ Section "Fennory"
     WriteRegStr HKLM "${SETTINGS_KEY}" "VersionExclude" "fy,tmp"
     ; Column widths of the version list, in pixels: kept, number, saved, user,
     ; comment (a missing width is a column of width 0).
-    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_1" 22
-    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_2" 40
-    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_3" 110
-    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_4" 60
-    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_5" 160
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_1" 20
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_2" 30
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_3" 105
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_4" 45
+    WriteRegDWORD HKLM "${SETTINGS_KEY}" "HistoryField_5" 95
   ${EndIf}
   WriteRegStr HKLM "${SETTINGS_KEY}" "HelpPath" "$INSTDIR"
 

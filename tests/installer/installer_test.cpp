@@ -150,7 +150,7 @@ TEST_F(InstallerTest, InstallsEverythingAndUninstallsAllButTheArchives)
     size = sizeof(width);
     EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, "HistoryField_5", RRF_RT_REG_DWORD, nullptr,
                            &width, &size), ERROR_SUCCESS);
-    EXPECT_EQ(width, 160u);
+    EXPECT_EQ(width, 95u);
 
     // A user's central versions folder under the installation folder.
     CreateDirectoryA((folder + "\\Versions").c_str(), nullptr);
