@@ -8,6 +8,8 @@ packages=(
     wine wine64 fonts-wine xvfb xauth
     cups printer-driver-cups-pdf poppler-utils
     g++
+    nsis libcli11-dev libdtl-dev
+    imagemagick x11-utils
 )
 sudo=
 [ "$(id -u)" = 0 ] || sudo=sudo

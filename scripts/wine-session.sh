@@ -101,6 +101,12 @@ wine_small_disk_start() {
 }
 
 wine_session_start() {
+    # FY_USE_DISPLAY=1 with DISPLAY set: the windows go to the user's own
+    # display, and no Xvfb is started.
+    if [ -n "${FY_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+        wine_prefix_start
+        return
+    fi
     # A display number nobody uses.
     local display= n
     for n in $(seq 91 160); do
@@ -123,7 +129,10 @@ wine_session_start() {
         sleep 0.1
     done
     export DISPLAY=":$display"
+    wine_prefix_start
+}
 
+wine_prefix_start() {
     wine_printer_start || return 1
     wine_small_disk_start || return 1
 
@@ -143,5 +152,8 @@ wine_session_start() {
 
     # No window manager runs on Xvfb: let Wine's windows be unmanaged, or each
     # window that closes waits two seconds for a manager that never answers.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >>"$wine_build/wineboot.log" 2>&1
+    # A user's own display has a manager; its windows stay managed.
+    local managed=N
+    [ -n "${FY_USE_DISPLAY:-}" ] && managed=Y
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f </dev/null >>"$wine_build/wineboot.log" 2>&1
 }
