@@ -125,3 +125,16 @@ bool MakeDropFolder(const char* path)
                            "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICIIO;FA;;;CO)"
                            "(A;;0x1000A2;;;BU)");
 }
+
+bool CreatePrivateTempFile(const char* prefix, char (&path)[260])
+{
+    path[0] = '\0';
+    char folder[MAX_PATH];
+    DWORD length = GetTempPathA(sizeof(folder), folder);
+    if (length == 0 || length >= sizeof(folder) || GetTempFileNameA(folder, prefix, 0, path) == 0) {
+        path[0] = '\0';
+        return false;
+    }
+    MakePrivateToUser(path);
+    return true;
+}

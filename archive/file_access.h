@@ -20,3 +20,8 @@ bool MakePrivateToUser(const char* path);
 // it nor open another user's archives; each archive belongs to its creator
 // (CREATOR OWNER), and administrators and the system keep full control.
 bool MakeDropFolder(const char* path);
+
+// Creates a new, empty, uniquely named file with prefix in the user's
+// temporary folder (GetTempFileName), private to the user before anything is
+// written into it. False, with path empty, when none can be made.
+bool CreatePrivateTempFile(const char* prefix, char (&path)[260]);

@@ -1,6 +1,7 @@
 // Viewing the selected versions: one in a viewer window of its own, or two
 // side by side; and the page's View buttons, which load the viewer first.
 #include "version_list.h"
+#include "file_access.h"
 
 #include <commctrl.h>
 
@@ -21,10 +22,8 @@ void VersionList::ViewSelected()
         return;
     int version = VersionOfRow(row);
 
-    char folder[MAX_PATH];
     char copy[MAX_PATH];
-    DWORD length = GetTempPathA(sizeof(folder), folder);
-    if (length == 0 || length >= sizeof(folder) || !GetTempFileNameA(folder, "FY#", 0, copy))
+    if (!CreatePrivateTempFile("FY#", copy))
         return;
     archive_->RetrieveVersion(copy, version);
 

@@ -1,4 +1,5 @@
 #include "view_multiple_dialog.h"
+#include "file_access.h"
 
 #include <cstdio>
 
@@ -17,11 +18,7 @@ namespace {
 // A new, empty "FY#" file in the temporary folder; empty path on failure.
 void MakeTempCopyName(char (&path)[260])
 {
-    path[0] = '\0';
-    char folder[260];
-    DWORD length = GetTempPathA(sizeof(folder), folder);
-    if (length == 0 || length >= sizeof(folder) || GetTempFileNameA(folder, "FY#", 0, path) == 0)
-        path[0] = '\0';
+    CreatePrivateTempFile("FY#", path);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "viewer_control.h"
+#include "file_access.h"
 
 #include <cstdio>
 #include <cstring>
@@ -85,10 +86,8 @@ RedirectedFile* OpenRedirectedFile(const char* source, bool convert)
     block->tempPath[0] = '\0';
 
     if (convert && IsPlexaDocument(fitted)) {
-        char folder[MAX_PATH];
         char temp[MAX_PATH];
-        DWORD length = GetTempPathA(sizeof(folder), folder);
-        if (length > 0 && length < sizeof(folder) && GetTempFileNameA(folder, "FY#", 0, temp) != 0) {
+        if (CreatePrivateTempFile("FY#", temp)) {
             if (CopyText(block->tempPath, temp)) {
                 if (ViewerConvertPlToText()(fitted, temp))
                     block->stream = fopen(temp, "rb");

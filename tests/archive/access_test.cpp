@@ -8,6 +8,7 @@
 #include <string>
 
 #include "archive_fixture.h"
+#include "file_access.h"
 #include "temp_snapshot.h"
 
 using fytest::ArchiveTest;
@@ -128,4 +129,11 @@ TEST_F(FileAccess, SnapshotIsForItsUserAloneAndGoesAway)
         EXPECT_EQ(dacl.find(";;;BU)"), std::string::npos) << dacl;
     }
     EXPECT_FALSE(fytest::PathExists(snapshotPath));
+
+    // The viewer's copies are made the same way.
+    char viewing[260];
+    ASSERT_TRUE(CreatePrivateTempFile("FY#", viewing));
+    EXPECT_NE(std::string(viewing).find("\\FY#"), std::string::npos) << viewing;
+    EXPECT_FALSE(GrantsEveryone(DaclOf(viewing))) << DaclOf(viewing);
+    DeleteFileA(viewing);
 }

@@ -1,4 +1,5 @@
 #include "fy_commands.h"
+#include "file_access.h"
 
 #include <windows.h>
 #include <fcntl.h>
@@ -87,9 +88,7 @@ class TempCopy {
 public:
     TempCopy()
     {
-        char folder[MAX_PATH];
-        if (GetTempPathA(sizeof(folder), folder) && GetTempFileNameA(folder, "FY#", 0, path_))
-            valid_ = true;
+        valid_ = CreatePrivateTempFile("FY#", path_);
     }
     ~TempCopy()
     {
