@@ -183,6 +183,33 @@ TEST_F(ViewerFrameTest, UnrecognisedBytesAsHexDumpAndTwoFramesAtOnce)
     EXPECT_TRUE(LoadViewerLibraries());
 }
 
+TEST_F(ViewerFrameTest, TextInEachEncodingShownAsItsCharacters)
+{
+    const struct {
+        const char* bytes;
+        size_t size;
+        const char* type;
+    } samples[] = {
+        {"\xFF\xFEG\0r\0\xFC\0\xDF\0e\0\r\0\n\0", 16, "Unicode Text"},    // UTF-16 with its mark
+        {"\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F" "e\r\n", 12, "UTF-8 Text"},     // UTF-8 with a mark
+        {"Gr\xC3\xBC\xC3\x9F" "e\r\n", 9, "UTF-8 Text"},                     // UTF-8 without
+        {"Gr\xFC\xDF" "e\r\n", 7, "ASCII Text"},                              // the code page (1252)
+    };
+    int version = 1;
+    for (const auto& sample : samples) {
+        std::string copy = scratch_ / ("enc" + std::to_string(version) + ".tmp");
+        fytest::WriteBytes(copy, std::string(sample.bytes, sample.size));
+        HWND frame = Show(copy, "greeting.txt", version);
+        ASSERT_NE(nullptr, frame);
+        EXPECT_EQ("Fennory (TM) View - " + std::string(sample.type) + " - greeting.txt - Version " +
+                      std::to_string(version),
+                  fytest::GetText(frame));
+        EXPECT_EQ("Gr\xC3\xBC\xC3\x9F" "e\n", fytest::ViewerText(ViewerOf(frame))) << "version " << version;
+        SendMessageA(frame, WM_CLOSE, 0, 0);
+        ++version;
+    }
+}
+
 TEST_F(ViewerFrameTest, PlexaDocumentAsTextWithItsFurtherFile)
 {
     std::string copy = scratch_ / "copy4.tmp";
