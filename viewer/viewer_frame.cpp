@@ -66,7 +66,10 @@ ViewerFrame::~ViewerFrame()
     // being destroyed); the module unregisters the class before it unloads.
     UnregisterClassA(kViewerFrameClass, g_hInstance);
     --ViewerFrameCount;
-    ReleaseViewerLibrariesIfIdle();
+    // A release that waited for this frame is not done here: the frame may be
+    // going away inside a call from the display library (a key pressed in the
+    // viewer closed it), which must not be unloaded under itself. The next
+    // release, or the module's detach, frees the libraries.
 }
 
 BOOL ViewerFrame::ShowVersion(const char* copyPath, const char* workingName, int version)

@@ -14,9 +14,11 @@
 // identification libraries are loaded; a missing converter is no failure.
 BOOL LoadViewerLibraries();
 
-// Frees what is loaded and clears the entry points. While a viewer window is
-// open the release waits until the last one has closed, so no window loses
-// its window procedure. Safe when nothing is loaded.
+// Frees what is loaded and clears the entry points. While a viewer frame is
+// open nothing is freed (no window may lose its window procedure): the
+// libraries stay until a later call finds no frame open. While the
+// side-by-side window is open the release waits for it to close. Safe when
+// nothing is loaded.
 void UnloadViewerLibraries();
 
 // The resolved entry points; null while not loaded. A null converter entry
@@ -42,5 +44,5 @@ public:
     ViewerLibraryUse& operator=(const ViewerLibraryUse&) = delete;
 };
 
-// Called when a viewer frame goes away: performs a release that waited for it.
+// Performs a release that waited for open viewers, once none is left.
 void ReleaseViewerLibrariesIfIdle();

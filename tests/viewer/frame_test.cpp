@@ -51,6 +51,26 @@ protected:
     std::string copiesBefore_;
 };
 
+// Runs the Plexa writing tool on markup and leaves the document at target.
+bool RunPlexaWrite(const std::string& markup, const std::string& target)
+{
+    std::string source = target + ".markup";
+    fytest::WriteFileText(source, markup);
+    std::string line = "\"" + fytest::ProgramFolder() + "\\plexa_write.exe\" \"" + source + "\" \"" + target + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    DWORD code = 1;
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    DeleteFileA(source.c_str());
+    return code == 0;
+}
+
 void PressKey(HWND control, WPARAM key, bool control_down)
 {
     BYTE keys[256];
@@ -155,6 +175,10 @@ TEST_F(ViewerFrameTest, UnrecognisedBytesAsHexDumpAndTwoFramesAtOnce)
     EXPECT_EQ("x", fytest::ViewerText(ViewerOf(second)));
     SendMessageA(second, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, ViewerFrameCount);
+    // Not freed while the last frame goes away (it may be inside the
+    // library's code); the next release frees them.
+    EXPECT_NE(nullptr, GetModuleHandleA("SCCVW.DLL"));
+    UnloadViewerLibraries();
     EXPECT_EQ(nullptr, GetModuleHandleA("SCCVW.DLL"));
     EXPECT_TRUE(LoadViewerLibraries());
 }
@@ -164,7 +188,8 @@ TEST_F(ViewerFrameTest, PlexaDocumentAsTextWithItsFurtherFile)
     std::string copy = scratch_ / "copy4.tmp";
     fytest::WriteBytes(copy, plexa::WriteFromMarkup("# Plan\n\nIntro *bold* words\ngo on.\n\n@include chap2.plx\n"
                                                     "* last item\n"));
-    fytest::WriteBytes(scratch_ / "chap2.plx", plexa::WriteFromMarkup("## Two\nChapter _two_ text.\n"));
+    // The further file made by the tool users have.
+    ASSERT_TRUE(RunPlexaWrite("## Two\nChapter _two_ text.\n", scratch_ / "chap2.plx"));
     HWND frame = Show(copy, "plan.plx", 4);
     ASSERT_NE(nullptr, frame);
     EXPECT_EQ("Fennory (TM) View - Zentrik Plexa 7.0 - plan.plx - Version 4", fytest::GetText(frame));
@@ -184,21 +209,73 @@ TEST_F(ViewerFrameTest, ImageScaledToFit)
     EXPECT_EQ("Fennory (TM) View - Windows Bitmap - img.bmp - Version 1", fytest::GetText(frame));
     MoveWindow(frame, 0, 0, 600, 400, TRUE);
     HWND viewer = ViewerOf(frame);
-    SetForegroundWindow(frame);
-    RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    fytest::PumpMessages(100);
+    SetWindowPos(frame, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     RECT client;
     GetClientRect(viewer, &client);
     // A square image in a wider box: as tall as the box, centred across.
     int side = client.bottom;
     int left = (client.right - side) / 2;
     int quarter = side / 4;
+    // Painted for the new size once its messages have come; the display may
+    // show it a moment later.
+    fytest::PumpMessages(100);
+    for (int i = 0; i < 50 && fytest::WindowPixel(viewer, left + 3 * quarter, 3 * quarter) != RGB(0, 0, 255); ++i) {
+        RedrawWindow(viewer, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        fytest::PumpMessages(100);
+    }
     EXPECT_EQ(RGB(255, 0, 0), fytest::WindowPixel(viewer, left + quarter, quarter));
     EXPECT_EQ(RGB(0, 255, 0), fytest::WindowPixel(viewer, left + 3 * quarter, quarter));
     EXPECT_EQ(RGB(0, 0, 255), fytest::WindowPixel(viewer, left + 3 * quarter, 3 * quarter));
     EXPECT_EQ(RGB(255, 255, 0), fytest::WindowPixel(viewer, left + quarter, 3 * quarter));
     EXPECT_EQ(GetSysColor(COLOR_WINDOW), fytest::WindowPixel(viewer, left / 2, side / 2));   // beside the image
     SendMessageA(frame, WM_CLOSE, 0, 0);
+}
+
+TEST_F(ViewerFrameTest, HexDumpStopsAt64KiBAndLongTextComesWhole)
+{
+    std::string bytes(64 * 1024 + 100, '\0');
+    std::string copy = scratch_ / "big.tmp";
+    fytest::WriteBytes(copy, bytes);
+    DWORD start = GetTickCount();
+    HWND frame = Show(copy, "big.bin", 1);
+    ASSERT_NE(nullptr, frame);
+    printf("opening a %u-byte binary version took %lu ms\n", static_cast<unsigned>(bytes.size()),
+           GetTickCount() - start);
+    std::string dump = fytest::ViewerText(ViewerOf(frame));
+    EXPECT_EQ(4096u * 79u + 29u, dump.size());   // 4096 lines of 78 and LF, the note and its LF
+    EXPECT_EQ("0000FFF0  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|\n"
+              "... 100 more bytes not shown\n",
+              dump.substr(dump.size() - 79 - 29));
+    SendMessageA(frame, WM_CLOSE, 0, 0);
+
+    std::string text;
+    while (text.size() < 64 * 1024)
+        text += "A line of plain text as a long document has it, one of many.\r\n";
+    copy = scratch_ / "long.tmp";
+    fytest::WriteFileText(copy, text);
+    start = GetTickCount();
+    frame = Show(copy, "long.txt", 1);
+    ASSERT_NE(nullptr, frame);
+    printf("opening a %u-byte text version took %lu ms\n", static_cast<unsigned>(text.size()), GetTickCount() - start);
+    EXPECT_EQ(text.size(), fytest::ViewerText(ViewerOf(frame)).size() + text.size() / 62);   // each CR LF read back as LF
+    SendMessageA(frame, WM_CLOSE, 0, 0);
+}
+
+TEST(ViewerTitle, LongNamesAreShortenedAndTheVersionKept)
+{
+    const char format[] = "Fennory (TM) View - %s - %s - Version %d";
+    char title[460];
+    ComposeViewerTitle(title, sizeof(title), format, "Text", "notes.txt", 3);
+    EXPECT_STREQ("Fennory (TM) View - Text - notes.txt - Version 3", title);
+
+    // 199 + 259 characters do not fit 460 bytes with the rest: the name is cut.
+    std::string type(199, 't');
+    std::string name(259, 'n');
+    ComposeViewerTitle(title, sizeof(title), format, type.c_str(), name.c_str(), 12);
+    std::string composed = title;
+    EXPECT_EQ(459u, composed.size());
+    EXPECT_EQ("Fennory (TM) View - " + type + " - ", composed.substr(0, 23 + 199));
+    EXPECT_EQ("... - Version 12", composed.substr(composed.size() - 16));
 }
 
 }  // namespace

@@ -37,6 +37,23 @@ std::string FindFile(const std::string& folder, const std::string& part)
     return folder + "\\" + found.cFileName;
 }
 
+// Waits (up to 30 s) until path exists, is not empty and keeps its size
+// for half a second.
+void WaitForWholeFile(const std::string& path)
+{
+    LONGLONG lastSize = -1;
+    for (int i = 0; i < 60; ++i) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        LONGLONG size = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
+                            ? (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow
+                            : -1;
+        if (size > 0 && size == lastSize)
+            return;
+        lastSize = size;
+        Sleep(500);
+    }
+}
+
 // Runs a Unix program of the build machine and returns what it wrote.
 std::string RunUnix(const std::string& commandLine, const std::string& outputPath)
 {
@@ -49,10 +66,9 @@ std::string RunUnix(const std::string& commandLine, const std::string& outputPat
     WaitForSingleObject(process.hProcess, 30000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    // The Unix side finishes its file a moment after the process handle
-    // reports it; wait until the file is there.
-    for (int i = 0; i < 100 && !fytest::PathExists(outputPath); ++i)
-        Sleep(50);
+    // A Unix process's handle may report its end early: the output counts
+    // once it is there and its size has stopped changing.
+    WaitForWholeFile(outputPath);
     return fytest::ReadFileText(outputPath);
 }
 
@@ -107,9 +123,7 @@ TEST(ViewerPrinting, TextVersionOnPagesOfThePdfPrinter)
         pdf = FindFile(PdfFolder(), unique);
     }
     ASSERT_FALSE(pdf.empty()) << "no job in " << PdfFolder();
-    // The printer writes the file whole before it renames it into place;
-    // wait until its size stays.
-    Sleep(300);
+    WaitForWholeFile(pdf);
 
     std::string unixPdf = pdf.substr(2);
     for (char& c : unixPdf)

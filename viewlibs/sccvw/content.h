@@ -13,7 +13,7 @@
 namespace sccvw {
 
 constexpr size_t kMaxFileBytes = 64u * 1024 * 1024;   // read at most this much of a file
-constexpr size_t kMaxDumpBytes = 1024u * 1024;        // bytes shown in a hex dump
+constexpr size_t kMaxDumpBytes = 64u * 1024;          // bytes shown in a hex dump
 constexpr int kMaxFurtherDepth = 8;                   // further files inside further files
 
 enum class ContentKind { Empty, Text, Image, HexDump };

@@ -71,7 +71,8 @@ void ApplyDisplayOptions(ViewerState* state)
     format.bCharSet = DEFAULT_CHARSET;
     MultiByteToWideChar(CP_ACP, 0, options.fontFace, -1, format.szFaceName, LF_FACESIZE);
     SendMessageW(state->edit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-    SendMessageW(state->edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    if (GetWindowTextLengthW(state->edit) > 0)
+        SendMessageW(state->edit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
     // A hex dump keeps its lines whole.
     bool wrap = options.wrapLines && state->content.kind != ContentKind::HexDump;
     SendMessageW(state->edit, EM_SETTARGETDEVICE, 0, wrap ? 0 : 1);
@@ -133,9 +134,11 @@ LRESULT OpenFile(ViewerState* state, const ViewFileRecord* record)
         return 0;
 
     if (ShowsText(*state) && state->edit) {
+        // Font and wrapping first: the text then takes them as it comes in,
+        // with no second pass over it.
         SendMessageW(state->edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-        SetWindowTextW(state->edit, state->content.text.c_str());
         ApplyDisplayOptions(state);
+        SetWindowTextW(state->edit, state->content.text.c_str());
         SendMessageW(state->edit, EM_SETSEL, 0, 0);
         ShowWindow(state->edit, SW_SHOW);
         if (GetFocus() == state->window)
