@@ -108,11 +108,8 @@ TEST_F(Relocation, OntoAnExistingFileAsksAndEachAnswerDoesWhatItSays)
 
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
-    for (const auto& box : boxes) {
-        EXPECT_EQ(box.text, question);
-        EXPECT_TRUE(box.HasButtons({IDYES, IDNO, IDCANCEL}));
-        EXPECT_EQ(box.icon, BoxIcon::Warning);
-    }
+    for (const auto& box : boxes)
+        fytest::ExpectBox(box, question, {IDYES, IDNO, IDCANCEL}, BoxIcon::Warning);
     ExpectCarried(dest);
     EXPECT_FALSE(PathExists(source->workingPath));
 }
@@ -137,9 +134,7 @@ TEST_F(Relocation, OntoAnExistingArchiveAsksAboutTheArchive)
 
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, question);
-    EXPECT_TRUE(boxes[0].HasButtons({IDYES, IDNO, IDCANCEL}));
-    EXPECT_EQ(boxes[0].icon, BoxIcon::Warning);
+    fytest::ExpectBox(boxes[0], question, {IDYES, IDNO, IDCANCEL}, BoxIcon::Warning);
     ExpectCarried(dest);
 }
 
@@ -163,7 +158,10 @@ TEST_F(Relocation, FileWithoutAnArchiveMovesAndDoesNotInheritAReplacedHistory)
     // And without anything at the destination: no question at all.
     WriteFileText(plain, "again");
     ArchiveFile again(plain.c_str());
-    EXPECT_EQ(again.CopyTo((to_ + "\\NEW.TXT").c_str(), 1), 1);
+    {
+        fytest::NoMessageBoxes noBox;
+        EXPECT_EQ(again.CopyTo((to_ + "\\NEW.TXT").c_str(), 1), 1);
+    }
     EXPECT_EQ(ReadFileText(to_ + "\\NEW.TXT"), "again");
 
     // The destination name has an archive in the central folder and one
@@ -198,9 +196,8 @@ TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)
         EXPECT_EQ(source->MoveTo((missing + "\\X.DOC").c_str(), 1), 0);
         const auto& boxes = answerer.Boxes();
         ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[0].text, "Error!  The file X.DOC could not be copied to " + missing + "!");
-        EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
-        EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
+        fytest::ExpectBox(boxes[0], "Error!  The file X.DOC could not be copied to " + missing + "!", {IDOK},
+                          BoxIcon::Stop);
         EXPECT_EQ(boxes[1].text, "Error!  The file X.DOC could not be moved to " + missing + "!");
     }
 
@@ -282,10 +279,10 @@ TEST_F(Relocation, WhenOnlyTheArchiveCannotFollowAMoveIsTakenBackAndACopySaysSo)
 
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, source->workingPath + std::string("\nThe versions of this file could not be moved to ") +
-                                 to_ + ".  The file and its versions have been left where they were.");
-    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
-    EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
+    fytest::ExpectBox(boxes[0],
+                      source->workingPath + std::string("\nThe versions of this file could not be moved to ") + to_ +
+                          ".  The file and its versions have been left where they were.",
+                      {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(boxes[1].text, source->workingPath + std::string("\nThe file was copied to ") + to_ +
                                  ", but its versions could not be copied with it.");
 }

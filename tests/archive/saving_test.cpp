@@ -9,6 +9,7 @@
 
 using fytest::ArchiveTest;
 using fytest::BoxIcon;
+using fytest::FilesIn;
 using fytest::MessageBoxAnswerer;
 using fytest::PathExists;
 using fytest::ReadFileText;
@@ -25,22 +26,6 @@ std::string Variable(const char* name)
     if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND)
         return "<unset>";
     return length < sizeof(value) ? std::string(value, length) : "<too long>";
-}
-
-// Names of the files in folder.
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
 }
 
 }  // namespace
@@ -151,10 +136,9 @@ TEST_F(Saving, UnreadableWorkingFileIsNotSavedAndSaysSo)
         MessageBoxAnswerer answerer({IDOK});
         EXPECT_NE(fresh.CreateWithFirstVersion(0, 10, 0, 0), 0);
         ASSERT_EQ(answerer.Boxes().size(), 1u);
-        const auto& box = answerer.Boxes()[0];
-        EXPECT_EQ(box.text, "Error!  A copy of " + path + " could not be made for saving.  No version was saved.");
-        EXPECT_TRUE(box.HasButtons({IDOK}));
-        EXPECT_EQ(box.icon, BoxIcon::Stop);
+        fytest::ExpectBox(answerer.Boxes()[0],
+                          "Error!  A copy of " + path + " could not be made for saving.  No version was saved.", {IDOK},
+                          BoxIcon::Stop);
     }
     EXPECT_FALSE(fresh.Exists()) << "no archive without a first version";
     CloseHandle(holder);
@@ -274,18 +258,34 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
         MessageBoxAnswerer answerer({IDOK});
         EXPECT_NE(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
         ASSERT_EQ(answerer.Boxes().size(), 1u) << total;
-        EXPECT_EQ(answerer.Boxes()[0].text, kText);
-        EXPECT_EQ(answerer.Boxes()[0].icon, BoxIcon::Stop);
-        EXPECT_TRUE(answerer.Boxes()[0].HasButtons({IDOK}));
+        fytest::ExpectBox(answerer.Boxes()[0], kText, {IDOK}, BoxIcon::Stop);
         EXPECT_FALSE(archive.Exists());
     }
 
-    // A long path that fits.
-    std::string central = CentralOfLength(230 - 1 - nameLength);
-    settings_.SetString("VersionsPath", central);
+    // The longest path that fits, 259: the store builds the archive aside
+    // and renames it into place, and its scratch file must fit too.
+    settings_.SetString("VersionsPath", CentralOfLength(259 - 1 - nameLength));
     ArchiveFile archive(path.c_str());
+    ASSERT_EQ(strlen(archive.archivePath), 259u);
     EXPECT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
     EXPECT_TRUE(archive.Exists());
+}
+
+// The store keeps its lease note inside the archive: a stray file named like
+// an archive must not be written to by a save that then fails.
+TEST_F(Saving, AFileThatIsNoArchiveIsLeftUntouched)
+{
+    std::string path = MakeFile("foreign.txt", "content");
+    ArchiveFile archive(path.c_str());
+    std::string notAnArchive = "some other program's file, not an archive";
+    WriteFileText(archive.archivePath, notAnArchive);
+
+    MessageBoxAnswerer answerer({IDOK});
+    EXPECT_EQ(archive.AddVersion("", 0), 0);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(answerer.Boxes()[0].text, path + "\nThe archive of this file is damaged:\n" +
+                                            std::string(archive.archivePath) + "\n\nNothing was changed.");
+    EXPECT_EQ(ReadFileText(archive.archivePath), notAnArchive);
 }
 
 // The versions folder on a disk that fills up: the save says the archive

@@ -102,6 +102,7 @@ protected:
 
 TEST_F(DeletingVersions, TemporaryVersionGoesWithoutAQuestionAndOneNotThereStopsTheCaller)
 {
+    fytest::NoMessageBoxes noBox;
     EXPECT_EQ(archive_->DeleteVersion(8), 0);
     EXPECT_EQ(archive_->CountVersions(), 3);
     EXPECT_EQ(archive_->DeleteVersion(3), 1);
@@ -115,11 +116,7 @@ TEST_F(DeletingVersions, PermanentVersionAsksAndEachAnswerDoesWhatItSays)
         MessageBoxAnswerer answerer({IDNO});
         EXPECT_EQ(archive_->DeleteVersion(2), 1) << "No: keep it and go on with the next";
         ASSERT_EQ(answerer.Boxes().size(), 1u);
-        const auto& box = answerer.Boxes()[0];
-        EXPECT_EQ(box.caption, "Fennory (TM)");
-        EXPECT_EQ(box.text, PermanentQuestion(2));
-        EXPECT_TRUE(box.HasButtons({IDYES, IDNO, IDCANCEL}));
-        EXPECT_EQ(box.icon, BoxIcon::Question);
+        fytest::ExpectBox(answerer.Boxes()[0], PermanentQuestion(2), {IDYES, IDNO, IDCANCEL}, BoxIcon::Question);
     }
     EXPECT_EQ(archive_->CountVersions(), 3);
     {

@@ -14,70 +14,11 @@
 
 namespace fytest {
 
-namespace {
-
-struct DialogQuery {
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM lParam)
-{
-    auto* query = reinterpret_cast<DialogQuery*>(lParam);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(window))
-        return TRUE;
-    char text[512];
-    GetClassNameA(window, text, sizeof(text));
-    if (strcmp(text, "#32770") != 0)
-        return TRUE;
-    // InternalGetWindowText reads the caption without a message to the
-    // dialog's (possibly busy) thread.
-    WCHAR wide[512];
-    InternalGetWindowText(window, wide, 512);
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
-    if (strcmp(text, query->caption) != 0)
-        return TRUE;
-    query->found = window;
-    return FALSE;
-}
-
-}  // namespace
-
-HWND WaitForDialog(const std::string& caption, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        DialogQuery query = {caption.c_str(), nullptr};
-        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&query));
-        if (query.found) {
-            // Initialised once its thread is back in the dialog's loop.
-            WaitUntilServed(query.found);
-            return query.found;
-        }
-        if (GetTickCount() - start >= timeoutMs)
-            return nullptr;
-        Sleep(20);
-    }
-}
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 void TypeText(HWND dialog, int controlId, const std::string& text)
 {
     HWND control = GetDlgItem(dialog, controlId);
     for (char c : text)
-        SendMessageA(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+        SendWithin(control, WM_CHAR, static_cast<unsigned char>(c), 1);
 }
 
 void AnswerFileDialog(HWND dialog, const std::string& path)
@@ -86,9 +27,9 @@ void AnswerFileDialog(HWND dialog, const std::string& path)
     // edit (1152); the folder-picking template keeps 1152, hidden.
     HWND combo = GetDlgItem(dialog, 1148);
     if (combo)
-        SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        SendWithin(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     if (HWND edit = GetDlgItem(dialog, 1152))
-        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        SendWithin(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PressButton(dialog, IDOK);
 }
 
@@ -254,23 +195,6 @@ std::vector<std::string> StoredComments(const std::string& archivePath)
     return comments;
 }
 
-std::string ArchiveNameOf(const std::string& workingPath)
-{
-    char shortPath[MAX_PATH] = "";
-    if (!GetShortPathNameA(workingPath.c_str(), shortPath, sizeof(shortPath))) {
-        // Without the file there is no short name to derive it from; a test
-        // that asks has named its archive too late.
-        ADD_FAILURE() << "no archive name for a missing file: " << workingPath;
-        return "?";
-    }
-    std::string name = shortPath;
-    for (char& c : name) {
-        if (c == '.' || c == ':' || c == '\\')
-            c = '$';
-    }
-    return name + ".fy";
-}
-
 void FillSelection(FileList& list, const std::vector<std::string>& paths)
 {
     for (const std::string& path : paths)
@@ -283,21 +207,6 @@ std::vector<std::string> SelectionPaths(const FileList& list)
     for (FileNode* node = list.Head(); node; node = node->next)
         paths.push_back(node->path);
     return paths;
-}
-
-int CountFiles(const std::string& folder)
-{
-    int files = 0;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            ++files;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return files;
 }
 
 }  // namespace fytest

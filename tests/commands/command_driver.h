@@ -21,10 +21,6 @@
 
 namespace fytest {
 
-// Waits (without pumping: for driver threads) up to timeoutMs for a visible
-// dialog of this process with the caption. Null when none came.
-HWND WaitForDialog(const std::string& caption, DWORD timeoutMs = 10000);
-
 // Drives a modal dialog from a thread of its own while the test thread sits in
 // its modal loop: once the dialog with the caption is up, body gets it (or the
 // button is pressed). A dialog that never comes leaves the test to fail on
@@ -33,7 +29,7 @@ class DialogDriver {
 public:
     DialogDriver(std::string caption, std::function<void(HWND)> body)
         : thread_([caption, body] {
-              if (HWND dialog = WaitForDialog(caption))
+              if (HWND dialog = WaitForWindow("#32770", caption.c_str()))
                   body(dialog);
           })
     {
@@ -54,9 +50,6 @@ public:
 private:
     std::thread thread_;
 };
-
-// Polls condition every 20 ms for up to timeoutMs.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // Types text into a control key by key, as the keyboard does (so limits on
 // the control apply).
@@ -128,10 +121,6 @@ std::vector<StoredVersion> ReadStoredVersions(const std::string& archivePath);
 // The sorted comments of the archive at archivePath.
 std::vector<std::string> StoredComments(const std::string& archivePath);
 
-// The archive file name of workingPath (which must exist): its short full
-// path with '.', ':' and '\' turned into '$', then ".fy".
-std::string ArchiveNameOf(const std::string& workingPath);
-
 // A selection built the way the shell hands it over: the paths added in order,
 // so the list holds them in reverse.
 void FillSelection(FileList& list, const std::vector<std::string>& paths);
@@ -139,18 +128,26 @@ void FillSelection(FileList& list, const std::vector<std::string>& paths);
 // The paths of a selection from its head.
 std::vector<std::string> SelectionPaths(const FileList& list);
 
-// How many plain files (no folders) folder holds.
-int CountFiles(const std::string& folder);
-
-// Empty settings (archives lie beside their files) and a scratch folder.
+// Empty settings (archives lie beside their files) and the scratch folder as
+// drive S:, so that working files have known short paths and their archives
+// literal names: S:\A.TXT is archived in S:\S$$A$TXT.fy.
 class CommandTest : public WorkingFilesTest {
 protected:
-    // The archive beside a working file, as the store names it; named while
-    // the file is there.
-    static std::string ArchiveBeside(const std::string& workingPath)
+    void SetUp() override
     {
-        return workingPath.substr(0, workingPath.rfind('\\') + 1) + ArchiveNameOf(workingPath);
+        if (!drive_.Mapped())
+            FAIL() << "the bench needs drive S: mapped onto a scratch folder";
     }
+
+    // Writes a working file at the root of S: and returns its full path.
+    std::string MakeFile(const std::string& name, const std::string& content)
+    {
+        std::string path = "S:\\" + name;
+        WriteFileText(path, content);
+        return path;
+    }
+
+    MappedDrive drive_{'S', scratch_.Path()};
 };
 
 }  // namespace fytest

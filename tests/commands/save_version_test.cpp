@@ -14,6 +14,7 @@
 
 using fytest::BoxIcon;
 using fytest::DialogDriver;
+using fytest::ExpectBox;
 using fytest::FillSelection;
 using fytest::MessageBoxAnswerer;
 using fytest::ProgressWatcher;
@@ -59,35 +60,31 @@ TEST_F(SaveCommand, FolderWithNothingToSaveIsReported)
     FillSelection(selection, {folder});
     MessageBoxAnswerer answerer({IDOK});
     EXPECT_EQ(Save(selection), S_OK);
-    const auto& boxes = answerer.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Fennory (TM)");
-    EXPECT_EQ(boxes[0].text, "Error!  There are no files to Save!");
-    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
-    EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    ExpectBox(answerer.Boxes()[0], "Error!  There are no files to Save!", {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(selection.Count(), 0);
 }
 
 TEST_F(SaveCommand, UnchangedFileIsReportedWithOkOnlyAndNothingFollows)
 {
-    std::string path = MakeFile("same.txt", "unchanged");
+    std::string path = MakeFile("SAME.TXT", "unchanged");
     GiveArchive(path);
     FileList selection;
     FillSelection(selection, {path});
     MessageBoxAnswerer answerer({IDOK});
-    // Were a dialog to follow, the guard would fail the test on its 20 s.
-    EXPECT_EQ(Save(selection), S_OK);
-    const auto& boxes = answerer.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, path + "\nWorking file is not newer than latest version.");
-    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
-    EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
-    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(path)).size(), 1u);
+    {
+        fytest::NoMessageBoxes noDialog("Version Properties - SAME.TXT");
+        EXPECT_EQ(Save(selection), S_OK);
+    }
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    ExpectBox(answerer.Boxes()[0], "S:\\SAME.TXT\nWorking file is not newer than latest version.", {IDOK},
+              BoxIcon::Stop);
+    EXPECT_EQ(ReadStoredVersions("S:\\S$$SAME$TXT.fy").size(), 1u);
 }
 
 TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWindow)
 {
-    std::string path = MakeFile("report.txt", "first draft");
+    std::string path = MakeFile("REPORT.TXT", "first draft");
     GiveArchive(path);
     fytest::WriteFileText(path, "second draft, longer");
     ASSERT_EQ(ArchiveFile(path.c_str()).AddVersion("second", 0), 1);
@@ -99,7 +96,7 @@ TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWind
     FileList selection;
     FillSelection(selection, {path});
     std::string commentShown;
-    DialogDriver driver("Version Properties - report.txt", [&](HWND dialog) {
+    DialogDriver driver("Version Properties - REPORT.TXT", [&](HWND dialog) {
         commentShown = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
         fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "Fixed the totals");
         CheckDlgButton(dialog, IDC_PERMANENT_CHECK, BST_CHECKED);
@@ -111,7 +108,7 @@ TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWind
 
     EXPECT_EQ(commentShown, "Version 3") << "the latest number the archive gave, not the count";
     EXPECT_FALSE(watcher.windowSeen) << "one file: no progress window";
-    auto versions = ReadStoredVersions(ArchiveBeside(path));
+    auto versions = ReadStoredVersions("S:\\S$$REPORT$TXT.fy");
     ASSERT_EQ(versions.size(), 3u);
     EXPECT_EQ(Newest(versions).comment, "Fixed the totals");
     EXPECT_EQ(Newest(versions).permanent, 1);
@@ -119,17 +116,16 @@ TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWind
 
 TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
 {
-    std::string central = scratch_ / "central";
-    settings_.SetString("VersionsPath", central);
-    std::string a = MakeFile("a.txt", "alpha");
-    std::string b = MakeFile("b.txt", "beta");
+    settings_.SetString("VersionsPath", "S:\\CENTRAL");
+    std::string a = MakeFile("A.TXT", "alpha");
+    std::string b = MakeFile("B.TXT", "beta");
     FileList selection;
     FillSelection(selection, {a, b});
     {
         DialogDriver driver("New Version - Multiple Files", IDCANCEL);
         EXPECT_EQ(Save(selection), S_OK);
     }
-    EXPECT_FALSE(fytest::PathExists(ArchiveBeside(a))) << "a cancelled dialog saves nothing";
+    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 2u) << "a cancelled dialog saves nothing";
 
     bool commentless = false;
     DialogDriver driver("New Version - Multiple Files", [&](HWND dialog) {
@@ -149,23 +145,24 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
     EXPECT_EQ(watcher.texts, (std::vector<std::string>{"Versioning " + b, "Versioning " + a}));
     EXPECT_EQ(watcher.steps, 2);
     EXPECT_EQ(fytest::WaitForWindow("#32770", "Versioning...", 100), nullptr) << "the window is gone";
-    for (const std::string& path : {a, b}) {
+    for (const char* archive : {"S:\\S$$A$TXT.fy", "S:\\S$$B$TXT.fy"}) {
         // Not the single location: beside the file although a central folder is set.
-        auto versions = ReadStoredVersions(ArchiveBeside(path));
-        ASSERT_EQ(versions.size(), 1u) << path;
+        auto versions = ReadStoredVersions(archive);
+        ASSERT_EQ(versions.size(), 1u) << archive;
         EXPECT_EQ(versions[0].permanent, 1);
-        EXPECT_EQ(MaxTempOf(path), 3);
-        EXPECT_FALSE(fytest::PathExists(central + "\\" + fytest::ArchiveNameOf(path)));
     }
+    EXPECT_EQ(MaxTempOf(a), 3);
+    EXPECT_EQ(MaxTempOf(b), 3);
+    EXPECT_TRUE(fytest::FilesIn("S:\\CENTRAL").empty());
 }
 
 TEST_F(SaveCommand, MixedSelectionUsesVersionPropertiesAndSettingsForNewArchives)
 {
     settings_.SetDword("MaxTempVersions", 5);
-    std::string old = MakeFile("old.txt", "old one");
+    std::string old = MakeFile("OLD.TXT", "old one");
     GiveArchive(old);
     fytest::WriteFileText(old, "old one, changed");
-    std::string fresh = MakeFile("fresh.txt", "fresh one");
+    std::string fresh = MakeFile("FRESH.TXT", "fresh one");
     FileList selection;
     FillSelection(selection, {old, fresh});
 
@@ -180,11 +177,11 @@ TEST_F(SaveCommand, MixedSelectionUsesVersionPropertiesAndSettingsForNewArchives
     driver.Join();
 
     EXPECT_EQ(commentShown, "Add Your Comment.");
-    auto oldVersions = ReadStoredVersions(ArchiveBeside(old));
+    auto oldVersions = ReadStoredVersions("S:\\S$$OLD$TXT.fy");
     ASSERT_EQ(oldVersions.size(), 2u);
     EXPECT_EQ(Newest(oldVersions).comment, "Both checked");
     EXPECT_EQ(Newest(oldVersions).permanent, 1);
-    auto freshVersions = ReadStoredVersions(ArchiveBeside(fresh));
+    auto freshVersions = ReadStoredVersions("S:\\S$$FRESH$TXT.fy");
     ASSERT_EQ(freshVersions.size(), 1u);
     EXPECT_EQ(freshVersions[0].permanent, 1) << "the first version takes the dialog's flag";
     EXPECT_NE(freshVersions[0].comment, "Both checked") << "but not its comment";
@@ -193,22 +190,18 @@ TEST_F(SaveCommand, MixedSelectionUsesVersionPropertiesAndSettingsForNewArchives
 
 TEST_F(SaveCommand, EmptyFileAmongSeveralAsksOkOrCancel)
 {
-    std::string a = MakeFile("a.txt", "alpha");
-    std::string empty = MakeFile("empty.txt", "");
-    std::string c = MakeFile("c.txt", "gamma");
+    std::string a = MakeFile("A.TXT", "alpha");
+    std::string empty = MakeFile("EMPTY.TXT", "");
+    std::string c = MakeFile("C.TXT", "gamma");
     FileList selection;
     FillSelection(selection, {a, empty, c});
     {
         // Cancel ends the command before anything is asked or saved.
         MessageBoxAnswerer answerer({IDCANCEL});
         EXPECT_EQ(Save(selection), S_OK);
-        const auto& boxes = answerer.Boxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].text, "empty.txt is a zero length file.");
-        EXPECT_TRUE(boxes[0].HasButtons({IDOK, IDCANCEL}));
-        EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
-        for (const std::string& path : {a, empty, c})
-            EXPECT_FALSE(fytest::PathExists(ArchiveBeside(path))) << path;
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        ExpectBox(answerer.Boxes()[0], "EMPTY.TXT is a zero length file.", {IDOK, IDCANCEL}, BoxIcon::Stop);
+        EXPECT_EQ(fytest::FilesIn("S:\\").size(), 3u) << "no archive";
     }
 
     // OK goes on; the empty file is passed over silently in the saving pass.
@@ -218,16 +211,16 @@ TEST_F(SaveCommand, EmptyFileAmongSeveralAsksOkOrCancel)
     EXPECT_EQ(Save(selection), S_OK);
     driver.Join();
     EXPECT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(a)).size(), 1u);
-    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(c)).size(), 1u);
-    EXPECT_FALSE(fytest::PathExists(ArchiveBeside(empty)));
+    EXPECT_EQ(ReadStoredVersions("S:\\S$$A$TXT.fy").size(), 1u);
+    EXPECT_EQ(ReadStoredVersions("S:\\S$$C$TXT.fy").size(), 1u);
+    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 5u) << "none for the empty file";
     EXPECT_EQ(watcher.steps, 3);
 }
 
 TEST_F(SaveCommand, CancelInTheProgressWindowKeepsWhatIsSavedAndLeavesTheRest)
 {
     std::vector<std::string> paths;
-    for (const char* name : {"one.txt", "two.txt", "three.txt", "four.txt"})
+    for (const char* name : {"ONE.TXT", "TWO.TXT", "THREE.TXT", "FOUR.TXT"})
         paths.push_back(MakeFile(name, std::string("content of ") + name));
     FileList selection;
     FillSelection(selection, paths);   // walked four, three, two, one
@@ -240,41 +233,43 @@ TEST_F(SaveCommand, CancelInTheProgressWindowKeepsWhatIsSavedAndLeavesTheRest)
     EXPECT_TRUE(watcher.cancelPressed);
     EXPECT_EQ(watcher.texts.size(), 2u) << "no third file was started";
     EXPECT_EQ(watcher.steps, 1) << "the cancelled file's step is not taken";
-    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(paths[3])).size(), 1u);
-    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(paths[2])).size(), 1u) << "the file being saved is finished";
-    EXPECT_FALSE(fytest::PathExists(ArchiveBeside(paths[1])));
-    EXPECT_FALSE(fytest::PathExists(ArchiveBeside(paths[0])));
+    EXPECT_EQ(ReadStoredVersions("S:\\S$$FOUR$TXT.fy").size(), 1u);
+    EXPECT_EQ(ReadStoredVersions("S:\\S$$THREE$TXT.fy").size(), 1u) << "the file being saved is finished";
+    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 6u) << "no archive for the others";
     EXPECT_EQ(fytest::WaitForWindow("#32770", "Versioning...", 100), nullptr);
 }
 
 TEST_F(SaveCommand, ExcludedTypeIsNeitherTestedNorSavedButCountsAStep)
 {
     settings_.SetString("VersionExclude", "tmp,bak");
-    std::string excluded = MakeFile("scratch.tmp", "");   // empty: a test would complain
-    std::string y = MakeFile("y.txt", "why");
-    std::string z = MakeFile("z.txt", "zed");
+    std::string excluded = MakeFile("SCRATCH.TMP", "");   // empty: a test would complain
+    std::string y = MakeFile("Y.TXT", "why");
+    std::string z = MakeFile("Z.TXT", "zed");
     FileList selection;
     FillSelection(selection, {excluded, y, z});
 
     DialogDriver driver("New Version - Multiple Files", IDOK);
     ProgressWatcher watcher;
-    EXPECT_EQ(Save(selection), S_OK);   // no box: the guard would fail an unanswered one
+    {
+        fytest::NoMessageBoxes noBox;
+        EXPECT_EQ(Save(selection), S_OK);
+    }
     driver.Join();
 
     EXPECT_EQ(watcher.texts, (std::vector<std::string>{"Versioning " + z, "Versioning " + y}));
     EXPECT_EQ(watcher.rangeHigh, 3);
     EXPECT_EQ(watcher.steps, 3);
-    EXPECT_FALSE(fytest::PathExists(ArchiveBeside(excluded)));
-    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(y)).size(), 1u);
-    EXPECT_EQ(ReadStoredVersions(ArchiveBeside(z)).size(), 1u);
+    EXPECT_EQ(ReadStoredVersions("S:\\S$$Y$TXT.fy").size(), 1u);
+    EXPECT_EQ(ReadStoredVersions("S:\\S$$Z$TXT.fy").size(), 1u);
+    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 5u) << "none for the excluded file";
 }
 
 // A central folder that cannot be used is told once for the whole command,
 // however many files the selection holds, and nothing is saved.
 TEST_F(SaveCommand, UnusableCentralFolderIsToldOnceAndNothingIsSaved)
 {
-    std::string a = MakeFile("a.txt", "alpha");
-    std::string b = MakeFile("b.txt", "beta");
+    std::string a = MakeFile("A.TXT", "alpha");
+    std::string b = MakeFile("B.TXT", "beta");
     settings_.SetString("VersionsPath", "relative\\versions");
     FileList selection;
     FillSelection(selection, {a, b});
@@ -283,16 +278,16 @@ TEST_F(SaveCommand, UnusableCentralFolderIsToldOnceAndNothingIsSaved)
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Can't create Fennory directory!");
-    EXPECT_EQ(fytest::CountFiles(scratch_.Path()), 2) << "no archive anywhere";
+    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 2u) << "no archive anywhere";
 }
 
 // A damaged archive is reported as damaged, not as an unchanged file, and the
 // file and the archive are left as they were.
 TEST_F(SaveCommand, DamagedArchiveIsSaidToBeDamaged)
 {
-    std::string path = MakeFile("report.txt", "first draft");
+    std::string path = MakeFile("REPORT.TXT", "first draft");
     GiveArchive(path);
-    std::string archive = ArchiveBeside(path);
+    const std::string archive = "S:\\S$$REPORT$TXT.fy";
     std::string bytes = fytest::ReadFileText(archive);
     for (size_t i = 16; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(~bytes[i]);
@@ -305,7 +300,7 @@ TEST_F(SaveCommand, DamagedArchiveIsSaidToBeDamaged)
     EXPECT_EQ(Save(selection), S_OK);
     ASSERT_EQ(answerer.Boxes().size(), 1u);
     EXPECT_EQ(answerer.Boxes()[0].text,
-              path + "\nThe archive of this file is damaged:\n" + archive + "\n\nNothing was changed.");
+              "S:\\REPORT.TXT\nThe archive of this file is damaged:\nS:\\S$$REPORT$TXT.fy\n\nNothing was changed.");
     EXPECT_TRUE(answerer.Boxes()[0].HasButtons({IDOK}));
     EXPECT_EQ(fytest::ReadFileText(archive), bytes);
     EXPECT_EQ(fytest::ReadFileText(path), "second draft");

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace fytest {
 
@@ -27,6 +28,8 @@ private:
 void WriteFileText(const std::string& path, const std::string& content);
 std::string ReadFileText(const std::string& path);
 bool PathExists(const std::string& path);
+// Names of the plain files (no folders) in folder, in the order listed.
+std::vector<std::string> FilesIn(const std::string& folder);
 void RemoveTree(const std::string& path);
 
 // A folder on a small disk of its own that the test session mounts (its Unix

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,12 +18,21 @@ void PumpMessages(DWORD ms);
 
 // Waits up to timeoutMs for a visible top-level window of this process with
 // the given class and caption (either may be null for any), pumping this
-// thread's messages while it waits. Null when none appeared.
+// thread's messages while it waits, and then until its thread has served it
+// (so a dialog found is initialised). Null when none appeared.
 HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs = 10000);
+
+// Polls condition every 20 ms for up to timeoutMs, pumping this thread's
+// messages meanwhile. False when it never held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 // Waits until the thread that owns window has dealt with everything sent to
 // it so far (it answers a WM_NULL), at most timeoutMs. False when it did not.
 bool WaitUntilServed(HWND window, DWORD timeoutMs = 5000);
+
+// SendMessage with a 5 s limit, for windows of other threads: a thread that
+// does not answer fails the test and 0 comes back.
+LRESULT SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 std::string GetText(HWND window);
 std::string GetControlText(HWND dialog, int controlId);
@@ -73,6 +83,25 @@ private:
     DWORD timeoutMs_;
     std::string caption_;
     std::vector<BoxRecord> boxes_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Checks a box the product showed: its caption is the product's, and its text,
+// buttons (control ids, any order) and icon are the ones given.
+void ExpectBox(const BoxRecord& box, const std::string& text, std::initializer_list<int> buttons, BoxIcon icon);
+
+// For its lifetime, fails the running test the moment a message box of this
+// process (or, when a caption is given, a dialog with that caption instead)
+// appears, and closes it; for paths on which no such window may come.
+class NoMessageBoxes {
+public:
+    explicit NoMessageBoxes(const char* dialogCaption = nullptr);
+    ~NoMessageBoxes();
+    NoMessageBoxes(const NoMessageBoxes&) = delete;
+    NoMessageBoxes& operator=(const NoMessageBoxes&) = delete;
+
+private:
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

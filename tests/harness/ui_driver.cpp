@@ -47,7 +47,11 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam)
             return TRUE;
     }
     if (query->caption) {
-        GetWindowTextA(window, text, sizeof(text));
+        // InternalGetWindowText reads the caption without a message to the
+        // window's (possibly busy) thread.
+        WCHAR wide[512];
+        InternalGetWindowText(window, wide, 512);
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
         if (strcmp(text, query->caption) != 0)
             return TRUE;
     }
@@ -66,14 +70,22 @@ HWND FindOurWindow(const char* className, const char* caption)
 
 HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs)
 {
+    HWND window = nullptr;
+    if (!WaitUntil([&] { return (window = FindOurWindow(className, caption)) != nullptr; }, timeoutMs))
+        return nullptr;
+    WaitUntilServed(window);
+    return window;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
     DWORD start = GetTickCount();
-    for (;;) {
-        if (HWND window = FindOurWindow(className, caption))
-            return window;
+    while (!condition()) {
         if (GetTickCount() - start >= timeoutMs)
-            return nullptr;
+            return false;
         PumpMessages(20);
     }
+    return true;
 }
 
 bool WaitUntilServed(HWND window, DWORD timeoutMs)
@@ -82,12 +94,22 @@ bool WaitUntilServed(HWND window, DWORD timeoutMs)
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
 }
 
+LRESULT SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result)) {
+        ADD_FAILURE() << "window " << window << " did not answer message " << message;
+        return 0;
+    }
+    return static_cast<LRESULT>(result);
+}
+
 std::string GetText(HWND window)
 {
     char text[4096] = "";
     // WM_GETTEXT rather than GetWindowText, which never reads another
     // thread's control text.
-    SendMessageA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
+    SendWithin(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -99,7 +121,7 @@ std::string GetControlText(HWND dialog, int controlId)
 
 void SetControlText(HWND dialog, int controlId, const std::string& text)
 {
-    SendDlgItemMessageA(dialog, controlId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendWithin(GetDlgItem(dialog, controlId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 bool PressButton(HWND dialog, int buttonId)
@@ -152,6 +174,14 @@ bool BoxRecord::HasButtons(std::initializer_list<int> ids) const
     return true;
 }
 
+void ExpectBox(const BoxRecord& box, const std::string& text, std::initializer_list<int> buttons, BoxIcon icon)
+{
+    EXPECT_EQ(box.caption, "Fennory (TM)");
+    EXPECT_EQ(box.text, text);
+    EXPECT_TRUE(box.HasButtons(buttons)) << "box \"" << box.text << "\" shows other buttons";
+    EXPECT_EQ(box.icon, icon) << "box \"" << box.text << "\"";
+}
+
 namespace {
 
 // The text control of a message box carries id 0xFFFF; its icon is the one
@@ -185,7 +215,7 @@ BoxIcon IconKind(HWND box)
     EnumChildWindows(box, FindIconStatic, reinterpret_cast<LPARAM>(&iconControl));
     if (!iconControl)
         return BoxIcon::None;
-    HICON icon = reinterpret_cast<HICON>(SendMessageA(iconControl, STM_GETICON, 0, 0));
+    HICON icon = reinterpret_cast<HICON>(SendWithin(iconControl, STM_GETICON, 0, 0));
     if (!icon)
         return BoxIcon::None;
     if (icon == LoadIcon(nullptr, IDI_HAND))
@@ -293,11 +323,34 @@ void MessageBoxAnswerer::Run()
     }
 }
 
+NoMessageBoxes::NoMessageBoxes(const char* dialogCaption)
+{
+    std::string caption = dialogCaption ? dialogCaption : "";
+    thread_ = std::thread([this, caption] {
+        while (!stop_) {
+            HWND box = caption.empty() ? FindMessageBox(nullptr) : FindOurWindow("#32770", caption.c_str());
+            if (box) {
+                ADD_FAILURE() << "unexpected window \"" << GetText(box) << "\": \"" << ReadMessageBox(box).text << "\"";
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(GetDlgItem(box, IDCANCEL) ? IDCANCEL : IDOK, BN_CLICKED), 0);
+                DWORD start = GetTickCount();
+                while (IsWindow(box) && GetTickCount() - start < 5000)
+                    Sleep(20);
+            }
+            Sleep(20);
+        }
+    });
+}
+
+NoMessageBoxes::~NoMessageBoxes()
+{
+    stop_ = true;
+    thread_.join();
+}
+
 namespace {
 
 struct Sighting {
     DWORD firstSeen;
-    std::string caption;
 };
 
 BOOL CALLBACK CollectVisible(HWND window, LPARAM lParam)
@@ -321,7 +374,7 @@ void StartStrayWindowGuard(DWORD limitMs)
             DWORD now = GetTickCount();
             for (HWND window : windows) {
                 auto known = seen.find(window);
-                Sighting sighting = known != seen.end() ? known->second : Sighting{now, GetText(window)};
+                Sighting sighting = known != seen.end() ? known->second : Sighting{now};
                 if (now - sighting.firstSeen > limitMs) {
                     BoxRecord record = ReadMessageBox(window);
                     ADD_FAILURE() << "window left open: \"" << record.caption << "\" " << record.text;

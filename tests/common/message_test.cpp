@@ -12,27 +12,15 @@
 using fytest::BoxIcon;
 using fytest::MessageBoxAnswerer;
 
-TEST(MessageBoxes, ShowsTheCaptionAndTheFormattedTextWithItsButtons)
+TEST(MessageBoxes, ShowTheTextWithTheButtonsAndIconAskedAndReturnThePress)
 {
-    MessageBoxAnswerer answerer({IDOK});
-    int pressed = ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONHAND | MB_OK);
+    MessageBoxAnswerer answerer({IDOK, IDCANCEL});
+    EXPECT_EQ(ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONHAND | MB_OK), IDOK);
+    EXPECT_EQ(ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONEXCLAMATION | MB_OKCANCEL), IDCANCEL);
     const auto& boxes = answerer.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(pressed, IDOK);
-    EXPECT_EQ(boxes[0].caption, "Fennory (TM)");
-    EXPECT_EQ(boxes[0].text, "Can't create Fennory directory!");
-    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
-    EXPECT_EQ(boxes[0].icon, BoxIcon::Stop);
-}
-
-TEST(MessageBoxes, ReturnsTheButtonThePersonPressed)
-{
-    MessageBoxAnswerer answerer({IDCANCEL});
-    int pressed = ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONEXCLAMATION | MB_OKCANCEL);
-    ASSERT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_EQ(pressed, IDCANCEL);
-    EXPECT_TRUE(answerer.Boxes()[0].HasButtons({IDOK, IDCANCEL}));
-    EXPECT_EQ(answerer.Boxes()[0].icon, BoxIcon::Warning);
+    ASSERT_EQ(boxes.size(), 2u);
+    fytest::ExpectBox(boxes[0], "Can't create Fennory directory!", {IDOK}, BoxIcon::Stop);
+    fytest::ExpectBox(boxes[1], "Can't create Fennory directory!", {IDOK, IDCANCEL}, BoxIcon::Warning);
 }
 
 TEST(MessageBoxes, CaptionFromAnotherStringWithShowMessageEx)

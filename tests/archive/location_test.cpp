@@ -1,9 +1,11 @@
 // Where a working file's archive lies and what it is called.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "archive_file.h"
+#include "path_util.h"
 #include "scratch.h"
 #include "settings_scope.h"
 #include "ui_driver.h"
@@ -111,12 +113,8 @@ TEST_F(ArchiveLocation, UncreatableCentralFolderIsReportedAndLeavesTheObjectEmpt
     settings_.SetString("VersionsPath", "D:\\blocker\\VERS");
     MessageBoxAnswerer answerer({IDOK});
     ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    const auto& boxes = answerer.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Can't create Fennory directory!");
-    EXPECT_EQ(boxes[0].caption, "Fennory (TM)");
-    EXPECT_TRUE(boxes[0].HasButtons({IDOK}));
-    EXPECT_EQ(boxes[0].icon, fytest::BoxIcon::Stop);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    fytest::ExpectBox(answerer.Boxes()[0], "Can't create Fennory directory!", {IDOK}, fytest::BoxIcon::Stop);
 
     EXPECT_FALSE(archive.IsValid());
     EXPECT_STREQ(archive.archiveFolder, "D:\\blocker\\VERS");
@@ -176,4 +174,38 @@ TEST_F(ArchiveLocation, OverlongPathsNeverOverflowTheFields)
     EXPECT_STREQ(longCentral.archivePath, "");
     EXPECT_FALSE(longCentral.IsValid());
     EXPECT_FALSE(longCentral.Exists());
+}
+
+TEST_F(ArchiveLocation, LongNamesAreNamedByTheirShortFormAndSameNamesInOtherFoldersDiffer)
+{
+    CreateDirectoryA("E:\\Long folder name", nullptr);
+    std::string path = "E:\\Long folder name\\A very long file name.document";
+    fytest::WriteFileText(path, "x");
+    char name[kPathSize];
+    ASSERT_TRUE(MakeArchiveName(path.c_str(), name));
+    const std::string made = name;
+    EXPECT_EQ(made.rfind("E$$", 0), 0u) << made;
+    EXPECT_EQ(made.find_first_of(" .", 0), made.size() - 3) << made << ": no blank and only the .fy dot";
+    EXPECT_LT(made.size(), 3 + 9 + 13 + 3u) << made << ": 8.3 levels";
+
+    fytest::WriteFileText("E:\\DOCS\\SAME.TXT", "x");
+    fytest::WriteFileText("E:\\SAME.TXT", "x");
+    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\SAME.TXT", name));
+    EXPECT_STREQ(name, "E$$DOCS$SAME$TXT.fy");
+    ASSERT_TRUE(MakeArchiveName("E:\\SAME.TXT", name));
+    EXPECT_STREQ(name, "E$$SAME$TXT.fy");
+}
+
+TEST_F(ArchiveLocation, NameOfAFileNotYetThereLeavesNothingBehindAndNoShortFormMeansNoName)
+{
+    char name[kPathSize];
+    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\NEW.TXT", name));
+    EXPECT_STREQ(name, "E$$DOCS$NEW$TXT.fy");
+    EXPECT_FALSE(fytest::PathExists("E:\\DOCS\\NEW.TXT"));
+
+    strcpy(name, "stale");
+    EXPECT_FALSE(MakeArchiveName("E:\\NO\\SUCH\\FOLDER\\F.TXT", name));
+    EXPECT_STREQ(name, "");
+    EXPECT_FALSE(MakeArchiveName((std::string("E:\\") + std::string(270, 'n')).c_str(), name));
+    EXPECT_STREQ(name, "");
 }

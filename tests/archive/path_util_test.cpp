@@ -31,7 +31,7 @@ TEST(SplitPath, SeparatesFolderAndNameAndDropsOneTrailingBackslash)
     EXPECT_STREQ(name, "a.b.c");
 }
 
-TEST(PathTests, FilesAndFoldersAreTellable)
+TEST(PathTests, FilesAndFoldersAreTellableAndABareDriveIsTestedAsItsRoot)
 {
     ScratchFolder scratch;
     std::string file = scratch / "f.txt";
@@ -42,11 +42,8 @@ TEST(PathTests, FilesAndFoldersAreTellable)
     EXPECT_TRUE(FolderExists(scratch.Path().c_str()));
     EXPECT_FALSE(FolderExists(file.c_str()));
     EXPECT_FALSE(FolderExists((scratch / "none").c_str()));
-}
 
-TEST(PathTests, BareDriveIsTestedAsItsRootWithoutMovingTheCurrentFolder)
-{
-    ScratchFolder scratch;
+    // Without moving the current folder.
     char before[MAX_PATH], after[MAX_PATH];
     SetCurrentDirectoryA(scratch.Path().c_str());
     GetCurrentDirectoryA(sizeof(before), before);
@@ -90,66 +87,4 @@ TEST(PathTests, ZeroLengthOnlyForAnOpenableEmptyFile)
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     EXPECT_FALSE(IsZeroLengthFile(empty.c_str()));
     CloseHandle(writer);
-}
-
-class ArchiveNames : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        drive_ = std::make_unique<fytest::MappedDrive>('E', scratch_.Path());
-        if (!drive_->Mapped())
-            FAIL() << "the bench needs drive letters mapped onto scratch folders";
-        CreateDirectoryA("E:\\DOCS", nullptr);
-    }
-    ScratchFolder scratch_;
-    std::unique_ptr<fytest::MappedDrive> drive_;
-};
-
-TEST_F(ArchiveNames, EncodeTheShortPath)
-{
-    fytest::WriteFileText("E:\\DOCS\\REPORT.DOC", "x");
-    char name[kPathSize];
-    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\REPORT.DOC", name));
-    EXPECT_STREQ(name, "E$$DOCS$REPORT$DOC.fy");
-}
-
-TEST_F(ArchiveNames, LongNamesUseTheirShortFormAndSameNamesInOtherFoldersDiffer)
-{
-    CreateDirectoryA("E:\\Long folder name", nullptr);
-    std::string path = "E:\\Long folder name\\A very long file name.document";
-    fytest::WriteFileText(path, "x");
-    char expected[kPathSize];
-    ASSERT_GT(GetShortPathNameA(path.c_str(), expected, sizeof(expected)), 0u);
-    std::string encoded = expected;
-    for (char& c : encoded)
-        if (c == '.' || c == ':' || c == '\\')
-            c = '$';
-    char name[kPathSize];
-    ASSERT_TRUE(MakeArchiveName(path.c_str(), name));
-    EXPECT_EQ(std::string(name), encoded + ".fy");
-    EXPECT_EQ(std::string(name).find(' '), std::string::npos);
-
-    fytest::WriteFileText("E:\\DOCS\\same.txt", "x");
-    fytest::WriteFileText("E:\\same.txt", "x");
-    char first[kPathSize], second[kPathSize];
-    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\same.txt", first));
-    ASSERT_TRUE(MakeArchiveName("E:\\same.txt", second));
-    EXPECT_STRNE(first, second);
-}
-
-TEST_F(ArchiveNames, NameOfAFileNotYetThereLeavesNothingBehind)
-{
-    char name[kPathSize];
-    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\NEW.TXT", name));
-    EXPECT_STREQ(name, "E$$DOCS$NEW$TXT.fy");
-    EXPECT_FALSE(fytest::PathExists("E:\\DOCS\\NEW.TXT"));
-}
-
-TEST_F(ArchiveNames, NoShortFormMeansNoName)
-{
-    char name[kPathSize] = "stale";
-    EXPECT_FALSE(MakeArchiveName("E:\\NO\\SUCH\\FOLDER\\F.TXT", name));
-    EXPECT_STREQ(name, "");
-    EXPECT_FALSE(MakeArchiveName((std::string("E:\\") + std::string(270, 'n')).c_str(), name));
-    EXPECT_STREQ(name, "");
 }
