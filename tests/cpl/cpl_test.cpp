@@ -286,7 +286,7 @@ TEST_F(AppletTest, BrowsePicksTheVersionsFolder)
     RunDialog([&](HWND dialog) {
         fytest::SetControlText(dialog, kVersionsPath, first);
         fytest::PressButton(dialog, kBrowseVersions);
-        HWND picker = fytest::WaitForDialog("Browse for Folder");
+        HWND picker = fytest::WaitForWindow("#32770", "Browse for Folder");
         ASSERT_NE(picker, nullptr);
         HWND tree = FindWindowExA(picker, nullptr, "SysTreeView32", nullptr);
         ASSERT_NE(tree, nullptr);

@@ -116,13 +116,13 @@ TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
         DialogDriver driver("Copy", [&](HWND dialog) {
             SetControlText(dialog, IDC_TARGET_PATH_EDIT, scratch_ / "typed but not used.txt");
             PressButton(dialog, IDC_BROWSE);
-            if (HWND save = WaitForDialog("Retrieve As")) {
+            if (HWND save = WaitForWindow("#32770", "Retrieve As")) {
                 startName = GetControlText(save, 1148) + GetControlText(save, 1152);
                 AnswerFileDialog(save, browsed);
             }
         });
         ASSERT_TRUE(PressButton(Page(), IDC_COPY_BUTTON));
-        ASSERT_TRUE(PumpUntil([&] { return PathExists(browsed) && !WaitForDialog("Copy", 0); }));
+        ASSERT_TRUE(PumpUntil([&] { return PathExists(browsed) && !WaitForWindow("#32770", "Copy", 0); }));
     }
     EXPECT_NE(startName.find("report(v1).txt"), std::string::npos) << startName;
     EXPECT_EQ(ReadFileText(browsed), "version 1");
@@ -220,7 +220,7 @@ TEST_F(HistoryPageCommands, AboutOpensCentredOnTheSheet)
         done = true;
     });
     ASSERT_TRUE(PressButton(Page(), IDC_ABOUT_BUTTON));
-    ASSERT_TRUE(PumpUntil([&] { return done.load() && !WaitForDialog("About Fennory", 0); }));
+    ASSERT_TRUE(PumpUntil([&] { return done.load() && !WaitForWindow("#32770", "About Fennory", 0); }));
     EXPECT_EQ(product, "Fennory (TM)");
     EXPECT_EQ(spare, "");
     int width = box.right - box.left;
@@ -252,7 +252,7 @@ TEST_F(HistoryPageCommands, ADamagedArchiveSaysSoAndLeavesThePageUsable)
         done = true;
     });
     ASSERT_TRUE(PressButton(Page(), IDC_ABOUT_BUTTON));
-    ASSERT_TRUE(PumpUntil([&] { return done.load() && !WaitForDialog("About Fennory", 0); }));
+    ASSERT_TRUE(PumpUntil([&] { return done.load() && !WaitForWindow("#32770", "About Fennory", 0); }));
 
     // Made whole again by a new archive, the page fills itself.
     DeleteFileA(archivePath.c_str());

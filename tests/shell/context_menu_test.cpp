@@ -2,6 +2,7 @@
 // help texts and each command offset invoked.
 #include <shlobj.h>
 
+#include "archive_file.h"
 #include "command_driver.h"
 #include "shell_fixture.h"
 
@@ -46,7 +47,7 @@ TEST_F(ContextMenuTest, ItemsFollowTheSelection)
     std::string folder = scratch_ / "folder";
     CreateDirectoryA(folder.c_str(), nullptr);
     std::string damaged = MakeFile("damaged.txt", "damaged");
-    WriteFileText(scratch_ / ArchiveNameOf(damaged), "not an archive");
+    WriteFileText(scratch_ / ArchiveFile(damaged.c_str()).archiveName, "not an archive");
     std::string gone = MakeFile("gone.txt", "gone");
 
     EXPECT_EQ(MenuFor({kept}), Popup("", "", ""));
@@ -125,7 +126,7 @@ TEST_F(ContextMenuTest, SaveWorksOnTheDroppedFilesInReverseOrder)
     EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
     driver.Join();
     EXPECT_EQ(watcher.texts, (std::vector<std::string>{"Versioning " + c, "Versioning " + b, "Versioning " + a}));
-    EXPECT_EQ(ReadStoredVersions(scratch_ / ArchiveNameOf(b)).size(), 1u);
+    EXPECT_EQ(ReadStoredVersions(scratch_ / ArchiveFile(b.c_str()).archiveName).size(), 1u);
 }
 
 TEST_F(ContextMenuTest, EachOffsetReachesItsCommand)
@@ -150,7 +151,7 @@ TEST_F(ContextMenuTest, EachOffsetReachesItsCommand)
             ASSERT_EQ(menu->QueryInterface(IID_IContextMenu, again.Out()), S_OK);
             std::thread second([&] { EXPECT_EQ(again->InvokeCommand(&info), S_OK); });
             second.join();
-            EXPECT_EQ(WaitForDialog("Version History - kept.txt", 100), sheet);
+            EXPECT_EQ(WaitForWindow("#32770", "Version History - kept.txt", 100), sheet);
             PressButton(sheet, IDCANCEL);
         });
         EXPECT_EQ(menu->InvokeCommand(&info), S_OK);

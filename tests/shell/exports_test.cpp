@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive_file.h"
 #include "command_driver.h"
 #include "control_panel.h"
 #include "shell_fixture.h"
@@ -69,7 +70,7 @@ TEST_F(ExportsTest, InfoTellsArchiveAndCount)
 {
     std::string three = FileWithArchive("three.txt", 3);
     std::string damaged = MakeFile("damaged.txt", "damaged");
-    WriteFileText(scratch_ / ArchiveNameOf(damaged), "not an archive");
+    WriteFileText(scratch_ / ArchiveFile(damaged.c_str()).archiveName, "not an archive");
     Info info = InfoOf(three);
     EXPECT_EQ(info.archiveExists, 1);
     EXPECT_EQ(info.versionCount, 3);

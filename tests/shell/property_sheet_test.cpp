@@ -6,6 +6,7 @@
 #include <prsht.h>
 #include <shlobj.h>
 
+#include "archive_file.h"
 #include "command_driver.h"
 #include "shell_fixture.h"
 #include "ui_driver.h"
@@ -48,7 +49,7 @@ TEST_F(PropertySheetTest, OnlyOneFileWithAnArchiveGetsThePage)
     std::string other = FileWithArchive("other.txt");
     std::string shortcut = FileWithArchive("link.lnk");
     std::string damaged = MakeFile("damaged.txt", "damaged");
-    WriteFileText(scratch_ / ArchiveNameOf(damaged), "not an archive");
+    WriteFileText(scratch_ / ArchiveFile(damaged.c_str()).archiveName, "not an archive");
 
     EXPECT_EQ(PagesFor({kept}), 1u);
     EXPECT_EQ(PagesFor({damaged}), 1u);
