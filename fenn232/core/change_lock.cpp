@@ -1,5 +1,7 @@
 #include "change_lock.h"
 
+#include "archive_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -48,16 +50,8 @@ StoreError LeaseTable::acquire(FileSystem& fs, const std::string& archive) {
     if (!f) return StoreError::Io;
     // The lease record is written into the file: never into one that is not
     // an archive of ours (or a damaged one), which must stay as it is.
-    uint8_t preamble[kFixedSize];
-    uint64_t size = 0;
-    if (!f->size(&size) || size < kDataStart || !f->read(kPreambleOffset, preamble, sizeof preamble))
-        return StoreError::Foreign;
-    switch (BlockFormat::checkPreamble(preamble)) {
-    case 0: break;
-    case 1: return StoreError::Foreign;
-    case 3: return StoreError::Unsupported;
-    default: return StoreError::Corrupt;
-    }
+    StoreError kind = ArchiveFile::identify(*f);
+    if (kind != StoreError::Ok) return kind;
     const LockPolicy policy = lockPolicy();
     for (int waited = 0;; waited += 10) {
         if (f->tryLock(kLeaseLockOffset, 1)) {

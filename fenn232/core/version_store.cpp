@@ -123,8 +123,10 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
     }
     next.counter = uint16_t(next.counter + 1);
     next.versions.push_back(makeRecord(note, next.counter, contentId, fs_.now(), st.modified));
-    bool trimmed = next.trimTemporaries();
-    return ArchiveFile::commit(guard.file(), &state, next, blocks, trimmed);
+    // Trimmed temporaries leave their blocks dead, reclaimed later by the
+    // dead-space rule: dropping one never rewrites the archive.
+    next.trimTemporaries();
+    return ArchiveFile::commit(guard.file(), &state, next, blocks, false);
 }
 
 StoreError VersionStore::change(const std::string& archive, int32_t number, int kind, int32_t value) {
@@ -135,23 +137,21 @@ StoreError VersionStore::change(const std::string& archive, int32_t number, int 
     e = ArchiveFile::load(guard.file(), &state);
     if (e != StoreError::Ok) return e;
     Catalog next = state.catalog;
-    bool compact = false;
     if (kind == kCap) {
         if (next.maxTemp == value) return StoreError::Ok;
         next.maxTemp = value;
-        compact = next.trimTemporaries();
+        next.trimTemporaries();
     } else {
         VersionRecord* v = next.version(uint16_t(number));
         if (!v) return StoreError::NoSuchVersion;
         if (kind == kRemove) {
             next.versions.erase(next.versions.begin() + (v - next.versions.data()));
-            compact = true;
         } else {
             if (v->permanent == (value != 0)) return StoreError::Ok;
             v->permanent = value != 0;
         }
     }
-    return ArchiveFile::commit(guard.file(), &state, next, {}, compact);
+    return ArchiveFile::commit(guard.file(), &state, next, {}, false);
 }
 
 StoreError VersionStore::remove(const std::string& archive, int32_t number) {
