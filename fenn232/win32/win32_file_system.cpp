@@ -108,6 +108,10 @@ bool Win32FileSystem::renameNoReplace(const std::string& from, const std::string
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool Win32FileSystem::renameReplace(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool Win32FileSystem::remove(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
 
 std::string Win32FileSystem::scratchName(const std::string& path) {
