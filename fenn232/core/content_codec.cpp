@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "buffer_pool.h"
 #include "byte_codec.h"
 #include "delta_encoder.h"
 #include "piece_table.h"
@@ -91,12 +92,14 @@ StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
             StoreError e = ArchiveFile::readContentBlock(file, *chain[order[i]], &(*blocks)[order[i]]);
             if (e != StoreError::Ok) return e;
         } else {
+            span = BufferPool::take(size_t(end - start));
             span.resize(size_t(end - start));
             if (!file.read(start, span.data(), span.size())) return StoreError::Io;
             for (size_t k = i; k < j; ++k) {
                 const ContentRecord& c = *chain[order[k]];
                 const uint8_t* at = span.data() + (c.offset - start);
                 std::vector<uint8_t>& block = (*blocks)[order[k]];
+                block = BufferPool::take(size_t(c.length));
                 block.assign(at, at + c.length);
                 BlockHeader h;
                 if (!BlockFormat::decodeHeader(block.data(), &h) || uint8_t(h.kind) != c.kind ||
@@ -107,6 +110,7 @@ StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
         }
         i = j;
     }
+    BufferPool::give(std::move(span));
     return StoreError::Ok;
 }
 
@@ -124,10 +128,11 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
     StoreError e = readChain(file, chain, &blocks);
     if (e != StoreError::Ok) return e;
 
-    std::vector<uint8_t> root;
-    if (!WholeCodec::decode(blocks[0].data() + kBlockHeaderSize, blocks[0].size() - kBlockHeaderSize,
-                            chain[0]->rawSize, &root))
-        return StoreError::Corrupt;
+    std::vector<uint8_t> root = BufferPool::take(size_t(chain[0]->rawSize));
+    bool decoded = WholeCodec::decode(blocks[0].data() + kBlockHeaderSize, blocks[0].size() - kBlockHeaderSize,
+                                      chain[0]->rawSize, &root);
+    BufferPool::give(std::move(blocks[0]));
+    if (!decoded) return StoreError::Corrupt;
     if (chain.size() == 1) {
         out->swap(root);
     } else {
@@ -143,8 +148,10 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
             std::swap(current, next);
             std::vector<uint8_t>().swap(blocks[i]);
         }
+        *out = BufferPool::take(size_t(current.size()));
         out->resize(size_t(current.size()));
         current.copyTo(out->data());
+        BufferPool::give(std::move(root));
     }
     if (out->size() != chain.back()->rawSize || Xxh64::hash(out->data(), out->size()) != chain.back()->rawHash)
         return StoreError::Corrupt;

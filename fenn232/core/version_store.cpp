@@ -1,5 +1,6 @@
 #include "version_store.h"
 
+#include "buffer_pool.h"
 #include "change_lock.h"
 #include "content_cache.h"
 #include "content_codec.h"
@@ -35,6 +36,7 @@ StoreError VersionStore::readSource(const std::string& path, std::vector<uint8_t
     if (!f) return StoreError::Io;
     uint64_t size = 0;
     if (!f->size(&size) || size > kMaxContentSize) return StoreError::Io;
+    *data = BufferPool::take(size_t(size));
     data->resize(size_t(size));
     if (size && !f->read(0, data->data(), data->size())) return StoreError::Io;
     return StoreError::Ok;
@@ -83,7 +85,7 @@ StoreError VersionStore::create(const std::string& archive, const std::string& s
         return fs_.exists(archive) ? StoreError::Exists : StoreError::Io;
     }
     ContentCache::put(archive, catalog.contents.back().rawHash,
-                      std::make_shared<const std::vector<uint8_t>>(std::move(data)));
+                      BufferPool::share(std::move(data)));
     return StoreError::Ok;
 }
 
@@ -112,7 +114,7 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
             std::vector<uint8_t> rebuilt;
             e = ContentCodec::rebuild(guard.file(), next, c->id, &rebuilt);
             if (e != StoreError::Ok) return e;
-            previous = std::make_shared<const std::vector<uint8_t>>(std::move(rebuilt));
+            previous = BufferPool::share(std::move(rebuilt));
         }
         if (previous->size() == data.size() && c->rawHash == hash && *previous == data) {
             contentId = c->id;
@@ -135,7 +137,7 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
     next.trimTemporaries();
     e = ArchiveFile::commit(guard.file(), &state, next, blocks, false);
     if (e == StoreError::Ok)
-        ContentCache::put(archive, hash, std::make_shared<const std::vector<uint8_t>>(std::move(data)));
+        ContentCache::put(archive, hash, BufferPool::share(std::move(data)));
     return e;
 }
 
@@ -224,7 +226,7 @@ StoreError VersionStore::content(const std::string& archive, int32_t number, Con
             std::vector<uint8_t> bytes;
             e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes);
             if (e == StoreError::Ok) {
-                *out = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
+                *out = BufferPool::share(std::move(bytes));
                 if (c->id == state.catalog.content(state.catalog.latest()->contentId)->id)
                     ContentCache::put(archive, c->rawHash, *out);
                 return e;
