@@ -6,7 +6,8 @@
 // (measured natively, handed to the Win32 run in a file) git after gc and
 // after gc --aggressive, and xz -9e over all versions concatenated.
 //
-//   fenn232_history_bench [--quick] [--references-to FILE | --references-from FILE] [work folder]
+//   fenn232_history_bench [--quick] [--only CASE] [--references-to FILE | --references-from FILE]
+//                         [work folder]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -284,10 +285,11 @@ bool readReferences(const std::string& path, ReferenceTable* table) {
 
 int main(int argc, char** argv) {
     bool quick = false;
-    std::string refsTo, refsFrom, work;
+    std::string refsTo, refsFrom, work, only;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--quick") quick = true;
+        else if (a == "--only" && i + 1 < argc) only = argv[++i];
         else if (a == "--references-to" && i + 1 < argc) refsTo = argv[++i];
         else if (a == "--references-from" && i + 1 < argc) refsFrom = argv[++i];
         else work = a;
@@ -320,6 +322,7 @@ int main(int argc, char** argv) {
     FILE* refsOut = refsTo.empty() ? nullptr : std::fopen(refsTo.c_str(), "w");
     int missed = 0, failures = 0;
     for (const Case& c : cases(quick)) {
+        if (!only.empty() && only != c.name) continue;
 #if !defined(_WIN32)
         if (refsOut || refsFrom.empty()) {
             References m = measureReferences(c, work);
