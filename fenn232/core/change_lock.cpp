@@ -6,6 +6,9 @@
 #include <cctype>
 #include <map>
 #include <mutex>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include "block_format.h"
 
@@ -22,9 +25,20 @@ std::map<std::string, std::unique_ptr<File>>& table() {
     return t;
 }
 
+// One archive has one key however its path is spelt: Windows names are
+// compared without case, and a short (8.3) name or a relative path names the
+// same file as the long, full one.
 std::string keyOf(const std::string& path) {
 #if defined(_WIN32)
     std::string k = path;
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (n > 0 && n < MAX_PATH) {
+        k = full;
+        char longName[MAX_PATH];
+        n = GetLongPathNameA(full, longName, MAX_PATH);
+        if (n > 0 && n < MAX_PATH) k = longName;
+    }
     std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return k;
 #else
