@@ -201,7 +201,7 @@ StoreError ArchiveFile::load(File& file, ArchiveState* out) {
     if (valid[newest] && slots[newest].committedEnd > size) return StoreError::Corrupt;
     StoreError e = StoreError::Corrupt;
     for (int pick : {newest, newest ^ 1}) {
-        if (!valid[pick]) continue;
+        if (!valid[pick] || slots[pick].committedEnd > size) continue;
         e = readCatalog(file, slots[pick], &out->catalog);
         if (e == StoreError::Io) return e;
         if (e != StoreError::Ok) continue;

@@ -117,6 +117,9 @@ bool Catalog::decode(const uint8_t* data, size_t size, uint64_t committedEnd) {
         if (c.offset < kDataStart || c.length < kBlockHeaderSize || c.offset > committedEnd ||
             c.length > committedEnd - c.offset)
             return false;
+        // Contents are at most 1 GiB and their blocks little more, so every
+        // length fits a 32-bit size_t before anything is sized by it.
+        if (c.rawSize > (uint64_t(1) << 30) || c.length > (uint64_t(1) << 31)) return false;
         previousId = id;
         expectedOffset = c.offset + c.length;
     }
