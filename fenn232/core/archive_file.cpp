@@ -88,9 +88,10 @@ std::vector<uint8_t> catalogBlock(const Catalog& c, uint64_t* checksum) {
 // region of its own, written separately), then one flush, then the slot the
 // committed state is not in, then a flush. Invariant 3.
 StoreError writeAndSwitch(File& file, ArchiveState* current, const Catalog& next, uint64_t base,
-                          const std::vector<uint8_t>& blocks, uint64_t catalogOffset, uint64_t committedEnd) {
-    uint64_t checksum = 0;
-    std::vector<uint8_t> catalog = catalogBlock(next, &checksum);
+                          const std::vector<uint8_t>& blocks, uint64_t catalogOffset, uint64_t committedEnd,
+                          std::vector<uint8_t> catalog = {}, uint64_t checksum = 0) {
+    // `catalog`: next's catalog block when the caller made it already.
+    if (catalog.empty()) catalog = catalogBlock(next, &checksum);
     int target = current->slot ^ 1;
     // A catalog that fits beside the slot about to be written goes there.
     if (catalog.size() <= kInlineCatalog) catalogOffset = inlineCatalogOffset(target);
@@ -258,15 +259,19 @@ StoreError ArchiveFile::commit(File& file, ArchiveState* current, Catalog next,
         // one goes to the region the committed catalog is not in, or to a
         // new, larger region at the end when it has outgrown it.
         int target = next.regionCapacity[0] && next.regionOffset[0] == current->superblock.catalogOffset ? 1 : 0;
-        uint64_t size = next.encode().size() + kBlockHeaderSize;
+        uint64_t checksum = 0;
+        std::vector<uint8_t> catalog = catalogBlock(next, &checksum);
+        uint64_t size = catalog.size();
         uint64_t tail = end + bytes.size();
         if (size > kInlineCatalog && next.regionCapacity[target] < size + 64) {
             next.regionOffset[target] = tail;
             next.regionCapacity[target] = regionFor(size);
             bytes.resize(size_t(bytes.size() + next.regionCapacity[target]), 0);
             tail += next.regionCapacity[target];
+            catalog.clear();  // the new region is in the catalog: made again
         }
-        StoreError e = writeAndSwitch(file, current, next, end, bytes, next.regionOffset[target], tail);
+        StoreError e = writeAndSwitch(file, current, next, end, bytes, next.regionOffset[target], tail,
+                                      std::move(catalog), checksum);
         if (e != StoreError::Ok) return e;
         uint64_t fileSize = 0;
         if (file.size(&fileSize) && fileSize > current->superblock.committedEnd)

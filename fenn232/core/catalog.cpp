@@ -63,7 +63,7 @@ std::vector<uint8_t> Catalog::encode() const {
     o.u32(kCatalogTag);
     o.varint(body.size());
     std::vector<uint8_t> zipped;
-    if (!deflateBuffer(body.data(), body.size(), 9, &zipped)) throw std::bad_alloc();
+    if (!deflateBuffer(body.data(), body.size(), 6, &zipped)) throw std::bad_alloc();
     o.bytes(zipped.data(), zipped.size());
     return out;
 }
