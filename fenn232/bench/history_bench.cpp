@@ -131,20 +131,20 @@ private:
 
 std::vector<Case> cases(bool quick) {
     std::vector<Case> c;
-    c.push_back({"md-2k", "Markdown list, 2 KB, 10 versions", 10, 32767,
+    c.push_back({"md-2k", "Markdown list, 2 KB", 10, 32767,
                  [] { return std::unique_ptr<fenn::History>(new fenn::MarkdownListHistory(11, 2000)); }});
-    c.push_back({"md-200k", "Markdown list, 130-250 KB, 1000 versions", quick ? 200 : 1000, 32767,
+    c.push_back({"md-200k", "Markdown list, 130-250 KB", quick ? 200 : 1000, 32767,
                  [] { return std::unique_ptr<fenn::History>(new fenn::MarkdownListHistory(12, 130000)); }});
-    c.push_back({"md-200k-cap", "Markdown list, 200 KB, 300 versions at the default cap of 10", quick ? 60 : 300, 10,
+    c.push_back({"md-200k-cap", "Markdown list, 200 KB, at the default cap of 10", quick ? 60 : 300, 10,
                  [] { return std::unique_ptr<fenn::History>(new fenn::MarkdownListHistory(13, 200000)); }});
-    c.push_back({"prose-5m", "prose text, 5 MiB, 100 versions, 3 line edits each", quick ? 10 : 100, 32767,
+    c.push_back({"prose-5m", "prose text, 5 MiB, 3 line edits a version", quick ? 10 : 100, 32767,
                  [] { return std::unique_ptr<fenn::History>(new ProseHistory(2024, 5u << 20)); }});
-    c.push_back({"log-1m", "log, 1 MiB growing by 200 lines, 100 versions", quick ? 20 : 100, 32767,
+    c.push_back({"log-1m", "log, 1 MiB growing by 200 lines", quick ? 20 : 100, 32767,
                  [] { return std::unique_ptr<fenn::History>(new fenn::LogHistory(14, 1u << 20, 200)); }});
-    c.push_back({"zip-doc", "ZIP office document, 2000 paragraphs, 100 versions", quick ? 20 : 100, 32767,
+    c.push_back({"zip-doc", "ZIP office document, 2000 paragraphs", quick ? 20 : 100, 32767,
                  [] { return std::unique_ptr<fenn::History>(new fenn::ZipDocumentHistory(15, 2000)); }});
     if (!quick)
-        c.push_back({"log-50m", "log, 50 MiB growing by 2000 lines, 5 versions", 5, 32767,
+        c.push_back({"log-50m", "log, 50 MiB growing by 2000 lines", 5, 32767,
                      [] { return std::unique_ptr<fenn::History>(new fenn::LogHistory(16, 50u << 20, 2000)); }});
     return c;
 }
@@ -334,7 +334,7 @@ int main(int argc, char** argv) {
         Result r = runCase(c, work);
         failures += r.failures;
         double z = double(r.newestZ);
-        std::printf("\n== %s: %s ==\n", c.name, c.what);
+        std::printf("\n== %s: %s, %d versions ==\n", c.name, c.what, c.versions);
         std::printf("size      archive %llu bytes = %.2f x one zlib-6 copy of the newest (%llu of %llu bytes)\n",
                     (unsigned long long)r.archive, double(r.archive) / z, (unsigned long long)r.newestZ,
                     (unsigned long long)r.newestSize);
