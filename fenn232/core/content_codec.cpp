@@ -209,7 +209,7 @@ StoreError ContentCodec::encode(Catalog* catalog, const uint8_t* data, size_t si
         else w.bytes(ops.data(), ops.size());
         uint64_t blockBytes = payload.size() + kBlockHeaderSize;
         // A chain holds at most twice its whole's bytes in deltas: rebuilding
-        // any content reads at most three times a compressed copy.
+        // any content reads at most three compressed copies' worth.
         if (exact && prev->chainBytes + blockBytes <= 2 * root->length) {
             record.kind = uint8_t(BlockKind::Delta);
             record.base = prev->id;
