@@ -4,7 +4,7 @@ set -eu
 packages=(
     cmake ninja-build git
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
-    libz-mingw-w64-dev zlib1g-dev googletest
+    libz-mingw-w64-dev zlib1g-dev libxxhash-dev googletest
     wine wine64 fonts-wine xvfb xauth
     cups printer-driver-cups-pdf poppler-utils
     g++

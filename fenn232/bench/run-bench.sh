@@ -1,9 +1,38 @@
 #!/usr/bin/env bash
-# Builds the store natively in Release and runs its benchmark.
-#   fenn232/bench/run-bench.sh [work folder, default /tmp]
+# Builds the store in Release and runs its benchmarks: the native one
+# (synthetic corpus, crash and flip checks), then the edit histories natively,
+# measuring the git and xz references, then the same histories against the
+# Win32 DLL under Wine (the figures that count), beside those references and
+# the copies with flush it measures itself.
+#   fenn232/bench/run-bench.sh [--quick] [--no-wine] [--histories-only] [work folder, default /tmp]
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build="$root/build-store/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-ninja -C "$build" fenn232_bench >/dev/null
-"$build/fenn232/fenn232_bench" "${1:-/tmp}"
+quick= wine=1 synthetic=1 work=/tmp
+for a in "$@"; do
+    case "$a" in
+    --quick) quick=--quick ;;
+    --no-wine) wine= ;;
+    --histories-only) synthetic= ;;
+    *) work=$a ;;
+    esac
+done
+native="$root/build-store/bench"
+cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+ninja -C "$native" fenn232_bench fenn232_history_bench >/dev/null
+if [ -n "$synthetic" ]; then
+    "$native/fenn232/fenn232_bench" "$work"
+fi
+refs=$(mktemp "$work/fenn232-refs-XXXXXX")
+trap 'rm -f "$refs"' EXIT
+"$native/fenn232/fenn232_history_bench" $quick --references-to "$refs" "$work"
+if [ -n "$wine" ]; then
+    win="$root/build-store/x64"
+    cmake -S "$root" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DFY_STORE_ONLY=ON >/dev/null
+    ninja -C "$win" fenn232 fenn232_history_bench >/dev/null
+    source "$root/scripts/wine-session.sh" "$win"
+    trap 'rm -f "$refs"; wine_session_stop' EXIT
+    wine_session_start
+    echo
+    (cd "$win/bin" && wine fenn232_history_bench.exe $quick --references-from "Z:${refs//\//\\}")
+fi

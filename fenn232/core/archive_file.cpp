@@ -35,15 +35,22 @@
 #include <algorithm>
 #include <map>
 
+#include "buffer_pool.h"
+
 namespace fenn {
 namespace {
 
-// A file with this much dead space beyond twice its live bytes is compacted
-// even without a deletion, so repeated catalogs cannot grow it without bound.
-constexpr uint64_t kGarbageSlack = 256 * 1024;
+// Dead space (blocks of deleted or trimmed versions, catalog regions left
+// behind) is reclaimed by a compaction once it exceeds half the live bytes:
+// a compaction copies the live bytes twice, so its cost, spread over the
+// changes that made the dead space, stays a constant share of each.
+bool tooMuchDeadSpace(uint64_t end, uint64_t live) {
+    uint64_t used = end > kDataStart ? end - kDataStart : 0;
+    return used > live && used - live > live / 2 + kSectorSize;
+}
 
-StoreError readCatalog(File& file, const Superblock& sb, uint64_t fileSize, Catalog* out) {
-    if (sb.committedEnd > fileSize) return StoreError::Corrupt;
+StoreError readCatalog(File& file, const Superblock& sb, Catalog* out) {
+    if (sb.catalogLength > (uint64_t(1) << 28)) return StoreError::Corrupt;
     std::vector<uint8_t> block(size_t(sb.catalogLength));
     if (!file.read(sb.catalogOffset, block.data(), block.size())) return StoreError::Io;
     BlockHeader h;
@@ -62,9 +69,18 @@ uint64_t liveBytes(const ArchiveState& s) {
     return n;
 }
 
+// A catalog region leaves room for a quarter more: catalogs grow by a few
+// bytes a version, so a region serves many commits before one outgrows it.
 uint64_t regionFor(uint64_t catalogBlockSize) {
-    uint64_t cap = 2 * catalogBlockSize;
-    return (cap + 4095) / 4096 * 4096;
+    uint64_t cap = catalogBlockSize + catalogBlockSize / 4 + 256;
+    return (cap + kSectorSize - 1) / kSectorSize * kSectorSize;
+}
+
+std::vector<uint8_t> catalogBlock(const Catalog& c, uint64_t* checksum) {
+    std::vector<uint8_t> payload = c.encode();
+    std::vector<uint8_t> block;
+    *checksum = BlockFormat::appendBlock(BlockKind::Catalog, payload.data(), payload.size(), &block);
+    return block;
 }
 
 // Makes `next` committed: `blocks` go at `base` (their catalog offsets
@@ -72,10 +88,13 @@ uint64_t regionFor(uint64_t catalogBlockSize) {
 // region of its own, written separately), then one flush, then the slot the
 // committed state is not in, then a flush. Invariant 3.
 StoreError writeAndSwitch(File& file, ArchiveState* current, const Catalog& next, uint64_t base,
-                          const std::vector<uint8_t>& blocks, uint64_t catalogOffset, uint64_t committedEnd) {
-    std::vector<uint8_t> payload = next.encode();
-    std::vector<uint8_t> catalog;
-    uint64_t checksum = BlockFormat::appendBlock(BlockKind::Catalog, 0, payload.data(), payload.size(), &catalog);
+                          const std::vector<uint8_t>& blocks, uint64_t catalogOffset, uint64_t committedEnd,
+                          std::vector<uint8_t> catalog = {}, uint64_t checksum = 0) {
+    // `catalog`: next's catalog block when the caller made it already.
+    if (catalog.empty()) catalog = catalogBlock(next, &checksum);
+    int target = current->slot ^ 1;
+    // A catalog that fits beside the slot about to be written goes there.
+    if (catalog.size() <= kInlineCatalog) catalogOffset = inlineCatalogOffset(target);
     if (!blocks.empty() && !file.write(base, blocks.data(), blocks.size())) return StoreError::Io;
     if (!file.write(catalogOffset, catalog.data(), catalog.size())) return StoreError::Io;
     if (!file.flush()) return StoreError::Io;
@@ -88,7 +107,6 @@ StoreError writeAndSwitch(File& file, ArchiveState* current, const Catalog& next
     sb.committedEnd = committedEnd;
     uint8_t slot[kFixedSize];
     BlockFormat::encodeSlot(sb, slot);
-    int target = current->slot ^ 1;
     if (!file.write(kSlotOffset[target], slot, sizeof slot)) return StoreError::Io;
     if (!file.flush()) return StoreError::Io;
 
@@ -121,48 +139,77 @@ StoreError gatherAll(File& file, const ArchiveState& current, Catalog* next,
         c.offset = relative;
         c.length = bytes->size() - relative;
     }
-    next->regionOffset[0] = bytes->size();
-    next->regionCapacity[0] = regionFor(next->encode().size() + kBlockHeaderSize);
+    next->regionOffset[0] = next->regionCapacity[0] = 0;
     next->regionOffset[1] = next->regionCapacity[1] = 0;
-    bytes->resize(size_t(bytes->size() + next->regionCapacity[0]), 0);
+    uint64_t size = next->encode().size() + kBlockHeaderSize;
+    if (size > kInlineCatalog) {
+        next->regionOffset[0] = bytes->size();
+        next->regionCapacity[0] = regionFor(size);
+        bytes->resize(size_t(bytes->size() + next->regionCapacity[0]), 0);
+    }
     return StoreError::Ok;
 }
 
 void shift(Catalog* catalog, uint64_t by) {
     for (ContentRecord& c : catalog->contents) c.offset += by;
-    catalog->regionOffset[0] += by;
+    if (catalog->regionCapacity[0]) catalog->regionOffset[0] += by;
 }
 
 }  // namespace
 
+StoreError ArchiveFile::identify(File& file) {
+    uint64_t size = 0;
+    uint8_t fixed[kFixedSize];
+    if (!file.size(&size) || size < kDataStart || !file.read(kPreambleOffset, fixed, sizeof fixed))
+        return StoreError::Foreign;
+    int preamble = BlockFormat::checkPreamble(fixed);
+    if (preamble == 0 || preamble == 3) return preamble ? StoreError::Unsupported : StoreError::Ok;
+    Superblock sb;
+    for (uint64_t at : kSlotOffset)
+        if (file.read(at, fixed, sizeof fixed) && BlockFormat::decodeSlot(fixed, &sb)) return StoreError::Ok;
+    return preamble == 1 ? StoreError::Foreign : StoreError::Corrupt;
+}
+
 StoreError ArchiveFile::load(File& file, ArchiveState* out) {
     uint64_t size = 0;
     if (!file.size(&size)) return StoreError::Io;
-    uint8_t head[kDataStart];
+    uint8_t head[kFixedSize];
     if (size < kDataStart) {
         if (size >= 8 && file.read(0, head, 8) && BlockFormat::checkPreamble(head) == 1)
             return StoreError::Foreign;
         return size < 8 ? StoreError::Foreign : StoreError::Corrupt;
     }
-    if (!file.read(0, head, sizeof head)) return StoreError::Io;
-    switch (BlockFormat::checkPreamble(head)) {
-    case 0: break;
-    case 1: return StoreError::Foreign;
-    case 3: return StoreError::Unsupported;
-    default: return StoreError::Corrupt;
-    }
+    if (!file.read(kPreambleOffset, head, sizeof head)) return StoreError::Io;
+    int preamble = BlockFormat::checkPreamble(head);
+    if (preamble == 3) return StoreError::Unsupported;
     Superblock slots[2];
     bool valid[2];
-    for (int i = 0; i < 2; ++i) valid[i] = BlockFormat::decodeSlot(head + kSlotOffset[i], &slots[i]);
-    // Only the newest valid slot counts. Its catalog was on disk before the
-    // slot was written, so a catalog that fails is damage, reported as such,
-    // never hidden by showing an older state.
+    for (int i = 0; i < 2; ++i) {
+        uint8_t slot[kFixedSize];
+        if (!file.read(kSlotOffset[i], slot, sizeof slot)) return StoreError::Io;
+        valid[i] = BlockFormat::decodeSlot(slot, &slots[i]);
+    }
+    // A lost preamble sector does not lose the archive: a sound slot says
+    // what the file is as well.
+    if (preamble != 0 && !valid[0] && !valid[1]) return preamble == 1 ? StoreError::Foreign : StoreError::Corrupt;
+    // The newest slot whose catalog verifies is the committed state. Its
+    // catalog was on disk before the slot was written, so one that fails was
+    // damaged since; the older slot's state is then the best there is (its
+    // blocks are never overwritten while the newer slot stands).
     int newest = valid[1] && (!valid[0] || slots[1].sequence > slots[0].sequence) ? 1 : 0;
-    if (!valid[newest]) return StoreError::Corrupt;
-    StoreError e = readCatalog(file, slots[newest], size, &out->catalog);
-    if (e != StoreError::Ok) return e;
-    out->superblock = slots[newest];
-    out->slot = newest;
+    // A file shorter than its committed state lost its end: that is damage
+    // to report, not a state to go back from.
+    if (valid[newest] && slots[newest].committedEnd > size) return StoreError::Corrupt;
+    StoreError e = StoreError::Corrupt;
+    for (int pick : {newest, newest ^ 1}) {
+        if (!valid[pick] || slots[pick].committedEnd > size) continue;
+        e = readCatalog(file, slots[pick], &out->catalog);
+        if (e == StoreError::Io) return e;
+        if (e != StoreError::Ok) continue;
+        out->superblock = slots[pick];
+        out->slot = pick;
+        return StoreError::Ok;
+    }
     return e;
 }
 
@@ -175,15 +222,23 @@ std::vector<uint8_t> ArchiveFile::image(Catalog catalog, const std::vector<Pendi
             if (c.id == b.contentId) c.offset = bytes.size(), c.length = b.bytes.size();
         bytes.insert(bytes.end(), b.bytes.begin(), b.bytes.end());
     }
-    catalog.regionOffset[0] = bytes.size();
-    catalog.regionCapacity[0] = regionFor(catalog.encode().size() + kBlockHeaderSize);
-    std::vector<uint8_t> payload = catalog.encode();
     Superblock sb;
     sb.sequence = 1;
-    sb.catalogOffset = bytes.size();
-    sb.catalogChecksum = BlockFormat::appendBlock(BlockKind::Catalog, 0, payload.data(), payload.size(), &bytes);
-    sb.catalogLength = bytes.size() - sb.catalogOffset;
-    bytes.resize(size_t(catalog.regionOffset[0] + catalog.regionCapacity[0]), 0);
+    uint64_t size = catalog.encode().size() + kBlockHeaderSize;
+    if (size > kInlineCatalog) {
+        catalog.regionOffset[0] = bytes.size();
+        catalog.regionCapacity[0] = regionFor(size);
+    }
+    std::vector<uint8_t> block = catalogBlock(catalog, &sb.catalogChecksum);
+    sb.catalogLength = block.size();
+    if (block.size() <= kInlineCatalog) {
+        sb.catalogOffset = inlineCatalogOffset(0);
+        std::copy(block.begin(), block.end(), bytes.begin() + long(sb.catalogOffset));
+    } else {
+        sb.catalogOffset = bytes.size();
+        bytes.insert(bytes.end(), block.begin(), block.end());
+        bytes.resize(size_t(catalog.regionOffset[0] + catalog.regionCapacity[0]), 0);
+    }
     sb.committedEnd = bytes.size();
     BlockFormat::encodeSlot(sb, bytes.data() + kSlotOffset[0]);
     return bytes;
@@ -200,24 +255,28 @@ StoreError ArchiveFile::commit(File& file, ArchiveState* current, Catalog next,
                 if (c.id == b.contentId) c.offset = end + bytes.size(), c.length = b.bytes.size();
             bytes.insert(bytes.end(), b.bytes.begin(), b.bytes.end());
         }
-        // The catalog goes to the region the committed catalog is not in,
-        // or to a new, larger region at the end when it has outgrown it.
+        // A small catalog goes beside its slot (writeAndSwitch). A larger
+        // one goes to the region the committed catalog is not in, or to a
+        // new, larger region at the end when it has outgrown it.
         int target = next.regionCapacity[0] && next.regionOffset[0] == current->superblock.catalogOffset ? 1 : 0;
-        uint64_t size = next.encode().size() + kBlockHeaderSize;
+        uint64_t checksum = 0;
+        std::vector<uint8_t> catalog = catalogBlock(next, &checksum);
+        uint64_t size = catalog.size();
         uint64_t tail = end + bytes.size();
-        if (next.regionCapacity[target] < size) {
+        if (size > kInlineCatalog && next.regionCapacity[target] < size + 64) {
             next.regionOffset[target] = tail;
             next.regionCapacity[target] = regionFor(size);
             bytes.resize(size_t(bytes.size() + next.regionCapacity[target]), 0);
             tail += next.regionCapacity[target];
+            catalog.clear();  // the new region is in the catalog: made again
         }
-        StoreError e = writeAndSwitch(file, current, next, end, bytes, next.regionOffset[target], tail);
+        StoreError e = writeAndSwitch(file, current, next, end, bytes, next.regionOffset[target], tail,
+                                      std::move(catalog), checksum);
         if (e != StoreError::Ok) return e;
         uint64_t fileSize = 0;
         if (file.size(&fileSize) && fileSize > current->superblock.committedEnd)
             file.truncate(current->superblock.committedEnd);  // invariant 4
-        uint64_t live = liveBytes(*current);
-        if (current->superblock.committedEnd - kDataStart <= 2 * live + kGarbageSlack) return e;
+        if (!tooMuchDeadSpace(current->superblock.committedEnd, liveBytes(*current))) return e;
         // Too much dead space: relocate the same state (invariant 5). The
         // change above is already committed, so a failure here is no failure.
         commit(file, current, current->catalog, {}, true);
@@ -250,11 +309,12 @@ StoreError ArchiveFile::commit(File& file, ArchiveState* current, Catalog next,
 
 StoreError ArchiveFile::readContentBlock(File& file, const ContentRecord& content,
                                          std::vector<uint8_t>* block) {
+    *block = BufferPool::take(size_t(content.length));
     block->resize(size_t(content.length));
     if (!file.read(content.offset, block->data(), block->size())) return StoreError::Io;
     BlockHeader h;
     if (!BlockFormat::decodeHeader(block->data(), &h) || uint8_t(h.kind) != content.kind ||
-        h.payloadLength != content.length - kBlockHeaderSize || h.rawSize != content.rawSize ||
+        h.payloadLength != content.length - kBlockHeaderSize ||
         !BlockFormat::verify(block->data(), block->data() + kBlockHeaderSize, size_t(h.payloadLength)))
         return StoreError::Corrupt;
     return StoreError::Ok;

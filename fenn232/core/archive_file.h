@@ -29,6 +29,9 @@ struct PendingBlock {
 
 class ArchiveFile {
 public:
+    // Whether the file is one of our archives (Ok), by its preamble or, when
+    // that sector is lost, by a sound slot; Foreign, Unsupported or Corrupt.
+    static StoreError identify(File& file);
     // Reads the newest slot whose catalog verifies.
     static StoreError load(File& file, ArchiveState* out);
     // The whole image of a new archive holding `catalog` and its blocks.

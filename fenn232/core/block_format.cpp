@@ -11,7 +11,7 @@ namespace {
 const uint8_t kMagic[8] = {'F', 'Y', 'S', 'T', 'O', 'R', 'E', 0x1A};
 constexpr uint32_t kSlotMagic = 0x42535946;   // "FYSB"
 constexpr uint32_t kLeaseMagic = 0x534C5946;  // "FYLS"
-constexpr uint32_t kBlockMagic = 0x4B425946;  // "FYBK"
+constexpr uint16_t kBlockMagic = 0x4246;      // "FB"
 
 uint64_t get64(const uint8_t* p) {
     ByteReader r(p, 8);
@@ -51,7 +51,7 @@ void BlockFormat::encodeSlot(const Superblock& sb, uint8_t* out) {
     std::vector<uint8_t> v;
     ByteWriter w(v);
     w.u32(kSlotMagic);
-    w.u32(0);
+    w.u32(kFormatVersion);  // a slot alone still says what the file is
     w.u64(sb.sequence);
     w.u64(sb.catalogOffset);
     w.u64(sb.catalogLength);
@@ -64,14 +64,14 @@ void BlockFormat::encodeSlot(const Superblock& sb, uint8_t* out) {
 bool BlockFormat::decodeSlot(const uint8_t* p, Superblock* out) {
     ByteReader r(p, kFixedSize);
     if (r.u32() != kSlotMagic || !sealed(p)) return false;
-    r.u32();
+    if (r.u32() != kFormatVersion) return false;
     out->sequence = r.u64();
     out->catalogOffset = r.u64();
     out->catalogLength = r.u64();
     out->catalogChecksum = r.u64();
     out->committedEnd = r.u64();
     // Written without sums that could wrap around.
-    return out->sequence != 0 && out->catalogOffset >= kDataStart &&
+    return out->sequence != 0 && out->catalogOffset >= kFixedSize &&
            out->catalogLength >= kBlockHeaderSize && out->catalogLength <= out->committedEnd &&
            out->catalogOffset <= out->committedEnd - out->catalogLength;
 }
@@ -94,17 +94,15 @@ bool BlockFormat::decodeLease(const uint8_t* p, int64_t* acquired) {
     return true;
 }
 
-uint64_t BlockFormat::appendBlock(BlockKind kind, uint64_t rawSize, const uint8_t* payload,
-                                  size_t payloadSize, std::vector<uint8_t>* out) {
+uint64_t BlockFormat::appendBlock(BlockKind kind, const uint8_t* payload, size_t payloadSize,
+                                  std::vector<uint8_t>* out) {
     size_t at = out->size();
     ByteWriter w(*out);
-    w.u32(kBlockMagic);
+    w.u16(kBlockMagic);
     w.u8(uint8_t(kind));
     w.u8(0);
-    w.u16(0);
-    w.u64(payloadSize);
-    w.u64(rawSize);
-    uint64_t seed = Xxh64::hash(out->data() + at, 24);
+    w.u32(uint32_t(payloadSize));  // contents are at most 1 GiB: payloads fit
+    uint64_t seed = Xxh64::hash(out->data() + at, 8);
     uint64_t sum = Xxh64::hash(payload, payloadSize, seed);
     w.u64(sum);
     w.bytes(payload, payloadSize);
@@ -113,12 +111,10 @@ uint64_t BlockFormat::appendBlock(BlockKind kind, uint64_t rawSize, const uint8_
 
 bool BlockFormat::decodeHeader(const uint8_t* p, BlockHeader* out) {
     ByteReader r(p, kBlockHeaderSize);
-    if (r.u32() != kBlockMagic) return false;
+    if (r.u16() != kBlockMagic) return false;
     uint8_t kind = r.u8();
-    r.u8();
-    r.u16();
-    out->payloadLength = r.u64();
-    out->rawSize = r.u64();
+    if (r.u8() != 0) return false;
+    out->payloadLength = r.u32();
     out->checksum = r.u64();
     if (kind < 1 || kind > 3) return false;
     out->kind = BlockKind(kind);
@@ -126,8 +122,8 @@ bool BlockFormat::decodeHeader(const uint8_t* p, BlockHeader* out) {
 }
 
 bool BlockFormat::verify(const uint8_t* header, const uint8_t* payload, size_t payloadSize) {
-    uint64_t seed = Xxh64::hash(header, 24);
-    return Xxh64::hash(payload, payloadSize, seed) == get64(header + 24);
+    uint64_t seed = Xxh64::hash(header, 8);
+    return Xxh64::hash(payload, payloadSize, seed) == get64(header + 8);
 }
 
 }  // namespace fenn

@@ -1,118 +1,169 @@
 #include "catalog.h"
 
 #include <algorithm>
+#include <new>
 #include <unordered_set>
 
 #include "block_format.h"
 #include "byte_codec.h"
+#include "whole_codec.h"
 
 namespace fenn {
 namespace {
 constexpr uint32_t kCatalogTag = 0x54434946;  // "FICT"
 }
 
+// The payload: u32 tag, varint length of the record stream, then the stream
+// as one zlib stream. Consecutive records differ little (ids and numbers
+// count up, each block follows the one before), so they are written as
+// differences and compress to a few bytes a version.
 std::vector<uint8_t> Catalog::encode() const {
-    std::vector<uint8_t> out;
-    ByteWriter w(out);
-    w.u32(kCatalogTag);
+    std::vector<uint8_t> body;
+    ByteWriter w(body);
     w.u16(counter);
     w.u8(compressed ? 1 : 0);
-    w.u32(uint32_t(maxTemp));
-    w.u32(lastContentId);
+    w.varint(uint32_t(maxTemp));
+    w.varint(lastContentId);
     for (int i = 0; i < 2; ++i) {
-        w.u64(regionOffset[i]);
-        w.u64(regionCapacity[i]);
+        w.varint(regionOffset[i]);
+        w.varint(regionCapacity[i]);
     }
-    w.u32(uint32_t(contents.size()));
-    w.u32(uint32_t(versions.size()));
+    w.varint(contents.size());
+    w.varint(versions.size());
+    uint32_t previousId = 0;
+    uint64_t expectedOffset = 0;
     for (const ContentRecord& c : contents) {
-        w.u32(c.id);
+        w.varint(c.id - previousId);
         w.u8(c.kind);
-        w.u32(c.base);
-        w.u64(c.offset);
-        w.u64(c.length);
-        w.u64(c.rawSize);
+        if (c.kind == uint8_t(BlockKind::Delta)) w.varint(c.id - c.base);
+        int64_t gap = int64_t(c.offset - expectedOffset);
+        w.varint((uint64_t(gap) << 1) ^ uint64_t(gap >> 63));
+        w.varint(c.length);
+        w.varint(c.rawSize);
         w.u64(c.rawHash);
-        w.u32(c.depth);
-        w.u64(c.chainBytes);
+        previousId = c.id;
+        expectedOffset = c.offset + c.length;
     }
+    uint16_t previousNumber = 0;
+    uint32_t previousStamp = 0;
     for (const VersionRecord& v : versions) {
-        w.u16(v.number);
+        w.varint(uint16_t(v.number - previousNumber));
         w.u8(v.permanent ? 1 : 0);
-        w.u32(v.stamp);
-        w.u32(v.contentId);
+        int64_t stampGap = int64_t(v.stamp) - int64_t(previousStamp);
+        w.varint((uint64_t(stampGap) << 1) ^ uint64_t(stampGap >> 63));
+        w.varint(v.contentId);
         w.u64(uint64_t(v.sourceModified));
         w.text(v.user);
         w.text(v.comment);
+        previousNumber = v.number;
+        previousStamp = v.stamp;
     }
+    std::vector<uint8_t> out;
+    ByteWriter o(out);
+    o.u32(kCatalogTag);
+    o.varint(body.size());
+    std::vector<uint8_t> zipped;
+    if (!deflateBuffer(body.data(), body.size(), 6, &zipped)) throw std::bad_alloc();
+    o.bytes(zipped.data(), zipped.size());
     return out;
 }
 
 bool Catalog::decode(const uint8_t* data, size_t size, uint64_t committedEnd) {
-    ByteReader r(data, size);
-    if (r.u32() != kCatalogTag) return false;
+    ByteReader outer(data, size);
+    if (outer.u32() != kCatalogTag) return false;
+    uint64_t bodySize = outer.varint();
+    // zlib expands at most about 1032 to 1; a larger claim is damage.
+    if (!outer.ok() || bodySize > uint64_t(outer.remaining()) * 1040 + 1024 || bodySize > (uint64_t(1) << 28))
+        return false;
+    std::vector<uint8_t> body(static_cast<size_t>(bodySize));
+    if (!inflateBuffer(outer.position(), outer.remaining(), body.data(), body.size())) return false;
+    ByteReader r(body.data(), body.size());
     counter = r.u16();
     compressed = r.u8() != 0;
-    maxTemp = int32_t(r.u32());
-    lastContentId = r.u32();
+    uint64_t cap = r.varint();
+    lastContentId = uint32_t(r.varint());
     for (int i = 0; i < 2; ++i) {
-        regionOffset[i] = r.u64();
-        regionCapacity[i] = r.u64();
+        regionOffset[i] = r.varint();
+        regionCapacity[i] = r.varint();
         if (regionCapacity[i] && (regionOffset[i] < kDataStart || regionOffset[i] > committedEnd ||
                                   regionCapacity[i] > committedEnd - regionOffset[i]))
             return false;
     }
-    uint32_t contentCount = r.u32();
-    uint32_t versionCount = r.u32();
-    if (!r.ok() || maxTemp < 1 || maxTemp > 32767) return false;
-    // Each record takes at least its fixed bytes: refuse counts the block
+    uint64_t contentCount = r.varint();
+    uint64_t versionCount = r.varint();
+    if (!r.ok() || cap < 1 || cap > 32767) return false;
+    maxTemp = int32_t(cap);
+    // Each record takes at least its fixed bytes: refuse counts the body
     // cannot hold before allocating for them.
-    if (uint64_t(contentCount) * 53 + uint64_t(versionCount) * 21 > r.remaining()) return false;
-    contents.assign(contentCount, ContentRecord());
-    versions.assign(versionCount, VersionRecord());
+    if (contentCount > r.remaining() / 13 || versionCount > r.remaining() / 14 ||
+        contentCount * 13 + versionCount * 14 > r.remaining())
+        return false;
+    contents.assign(size_t(contentCount), ContentRecord());
+    versions.assign(size_t(versionCount), VersionRecord());
+    uint64_t previousId = 0;
+    uint64_t expectedOffset = 0;
     for (ContentRecord& c : contents) {
-        c.id = r.u32();
+        uint64_t id = previousId + r.varint();
         c.kind = r.u8();
-        c.base = r.u32();
-        c.offset = r.u64();
-        c.length = r.u64();
-        c.rawSize = r.u64();
+        uint64_t back = c.kind == uint8_t(BlockKind::Delta) ? r.varint() : 0;
+        uint64_t gap = r.varint();
+        c.length = r.varint();
+        c.rawSize = r.varint();
         c.rawHash = r.u64();
-        c.depth = r.u32();
-        c.chainBytes = r.u64();
-    }
-    for (VersionRecord& v : versions) {
-        v.number = r.u16();
-        v.permanent = r.u8() != 0;
-        v.stamp = r.u32();
-        v.contentId = r.u32();
-        v.sourceModified = int64_t(r.u64());
-        v.user = r.text();
-        v.comment = r.text();
-    }
-    if (!r.ok() || r.remaining() != 0) return false;
-
-    uint32_t previousId = 0;
-    for (const ContentRecord& c : contents) {
-        if (c.id <= previousId || c.id > lastContentId) return false;
-        previousId = c.id;
+        if (!r.ok() || id > lastContentId || back > id) return false;
+        c.id = uint32_t(id);
+        c.base = back ? uint32_t(id - back) : 0;
+        c.offset = expectedOffset + uint64_t(int64_t(gap >> 1) ^ -int64_t(gap & 1));
         if (c.offset < kDataStart || c.length < kBlockHeaderSize || c.offset > committedEnd ||
             c.length > committedEnd - c.offset)
             return false;
+        // Contents are at most 1 GiB and their blocks little more, so every
+        // length fits a 32-bit size_t before anything is sized by it.
+        if (c.rawSize > (uint64_t(1) << 30) || c.length > (uint64_t(1) << 31)) return false;
+        previousId = id;
+        expectedOffset = c.offset + c.length;
+    }
+    uint64_t previousNumber = 0;
+    uint32_t previousStamp = 0;
+    for (VersionRecord& v : versions) {
+        uint64_t number = previousNumber + r.varint();
+        v.permanent = r.u8() != 0;
+        uint64_t stampGap = r.varint();
+        v.stamp = uint32_t(int64_t(previousStamp) + (int64_t(stampGap >> 1) ^ -int64_t(stampGap & 1)));
+        uint64_t content = r.varint();
+        v.sourceModified = int64_t(r.u64());
+        v.user = r.text();
+        v.comment = r.text();
+        if (!r.ok() || number > counter || content > lastContentId) return false;
+        v.number = uint16_t(number);
+        v.contentId = uint32_t(content);
+        previousNumber = number;
+        previousStamp = v.stamp;
+    }
+    if (!r.ok() || r.remaining() != 0) return false;
+
+    uint32_t lastId = 0;
+    for (ContentRecord& c : contents) {
+        if (c.id <= lastId) return false;
+        lastId = c.id;
         if (c.kind == uint8_t(BlockKind::Whole)) {
-            if (c.base != 0 || c.depth != 0 || c.chainBytes != 0) return false;
+            if (c.base != 0) return false;
+            c.depth = 0;
+            c.chainBytes = 0;
         } else if (c.kind == uint8_t(BlockKind::Delta)) {
             // A base is always older, so chains end and never loop.
             const ContentRecord* b = c.base < c.id ? content(c.base) : nullptr;
-            if (!b || c.depth != b->depth + 1) return false;
+            if (!b) return false;
+            c.depth = b->depth + 1;
+            c.chainBytes = b->chainBytes + c.length;
         } else {
             return false;
         }
     }
-    uint16_t previousNumber = 0;
+    uint16_t lastNumber = 0;
     for (const VersionRecord& v : versions) {
-        if (v.number <= previousNumber || v.number > counter) return false;
-        previousNumber = v.number;
+        if (v.number <= lastNumber) return false;
+        lastNumber = v.number;
         if (!content(v.contentId)) return false;
         if (v.user.size() > 35 || v.comment.size() > 128) return false;
     }

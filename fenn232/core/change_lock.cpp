@@ -1,9 +1,14 @@
 #include "change_lock.h"
 
+#include "archive_file.h"
+
 #include <algorithm>
 #include <cctype>
 #include <map>
 #include <mutex>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 #include "block_format.h"
 
@@ -20,9 +25,20 @@ std::map<std::string, std::unique_ptr<File>>& table() {
     return t;
 }
 
+// One archive has one key however its path is spelt: Windows names are
+// compared without case, and a short (8.3) name or a relative path names the
+// same file as the long, full one.
 std::string keyOf(const std::string& path) {
 #if defined(_WIN32)
     std::string k = path;
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (n > 0 && n < MAX_PATH) {
+        k = full;
+        char longName[MAX_PATH];
+        n = GetLongPathNameA(full, longName, MAX_PATH);
+        if (n > 0 && n < MAX_PATH) k = longName;
+    }
     std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return k;
 #else
@@ -48,16 +64,8 @@ StoreError LeaseTable::acquire(FileSystem& fs, const std::string& archive) {
     if (!f) return StoreError::Io;
     // The lease record is written into the file: never into one that is not
     // an archive of ours (or a damaged one), which must stay as it is.
-    uint8_t preamble[kFixedSize];
-    uint64_t size = 0;
-    if (!f->size(&size) || size < kDataStart || !f->read(kPreambleOffset, preamble, sizeof preamble))
-        return StoreError::Foreign;
-    switch (BlockFormat::checkPreamble(preamble)) {
-    case 0: break;
-    case 1: return StoreError::Foreign;
-    case 3: return StoreError::Unsupported;
-    default: return StoreError::Corrupt;
-    }
+    StoreError kind = ArchiveFile::identify(*f);
+    if (kind != StoreError::Ok) return kind;
     const LockPolicy policy = lockPolicy();
     for (int waited = 0;; waited += 10) {
         if (f->tryLock(kLeaseLockOffset, 1)) {

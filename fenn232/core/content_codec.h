@@ -2,12 +2,11 @@
 //
 // Chain rule: a new content is stored as a delta on the latest content unless
 //  - the chain would hold more than kMaxChainDepth deltas, or
-//  - the chain's delta bytes would exceed its whole block's size, or
-//  - the chain's whole belongs to no remaining version (it was trimmed or
-//    deleted): a new whole then lets the old chain go with its last version.
-// So rebuilding any content reads at most one whole and deltas that together
-// are smaller than it; with the piece table the deltas cost little more than
-// reading them.
+//  - the chain's delta bytes would exceed twice its whole block's size.
+// A trimmed or deleted version's content stays as the base of later ones, so
+// dropping a temporary never forces a new whole (nor rewrites anything).
+// Rebuilding any content reads one whole and at most twice its bytes in
+// deltas, composed on a piece table.
 #pragma once
 
 #include <cstdint>

@@ -73,7 +73,10 @@ std::vector<uint8_t> DeltaEncoder::encode(const uint8_t* oldData, size_t oldSize
 
     // Index the old middle. Later positions overwrite earlier ones; a lost
     // candidate only means a longer literal.
-    std::vector<uint32_t> table;
+    // The index is kept for the next call of this thread: a document's
+    // index is megabytes, costly to map afresh for every save.
+    thread_local std::vector<uint32_t> table;
+    table.clear();
     int bits = 0;
     if (oldEnd >= prefix + kWindow && newEnd >= prefix + kWindow) {
         size_t entries = (oldEnd - prefix) / kStride + 1;
@@ -130,6 +133,7 @@ std::vector<uint8_t> DeltaEncoder::encode(const uint8_t* oldData, size_t oldSize
         pendingPrefix = false;
     }
     ops.emit(newData + literalStart, newEnd - literalStart, oldEnd, suffix);
+    if (table.capacity() > (size_t(16) << 20)) std::vector<uint32_t>().swap(table);
     return out;
 }
 

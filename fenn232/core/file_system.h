@@ -47,6 +47,8 @@ public:
     virtual bool exists(const std::string& path) = 0;
     // Gives `from` the name `to` only if `to` does not exist, durably.
     virtual bool renameNoReplace(const std::string& from, const std::string& to) = 0;
+    // Gives `from` the name `to`, replacing a file of that name, durably.
+    virtual bool renameReplace(const std::string& from, const std::string& to) = 0;
     virtual bool remove(const std::string& path) = 0;
     // A name for a scratch file next to `path` (see scratchPathBeside).
     virtual std::string scratchName(const std::string& path) = 0;

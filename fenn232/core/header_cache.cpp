@@ -1,5 +1,6 @@
 #include "header_cache.h"
 
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -13,8 +14,15 @@ struct Listing {
     std::string archive;
     uint64_t sequence;
     uint64_t catalogChecksum;
+    int64_t handedOutMs;  // when the array was last returned
     std::vector<VersionEntry> entries;
 };
+
+int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 std::mutex& cacheMutex() {
     static std::mutex m;
@@ -42,6 +50,7 @@ VersionEntry* HeaderCache::entriesFor(const std::string& archive, const ArchiveS
         if (l.archive == archive && l.sequence == state.superblock.sequence &&
             l.catalogChecksum == state.superblock.catalogChecksum) {
             std::unique_ptr<Listing> hit = std::move(*it);  // the array itself stays put
+            hit->handedOutMs = nowMs();
             all.erase(it);
             all.push_front(std::move(hit));
             return all.front()->entries.data();
@@ -51,6 +60,7 @@ VersionEntry* HeaderCache::entriesFor(const std::string& archive, const ArchiveS
     l->archive = archive;
     l->sequence = state.superblock.sequence;
     l->catalogChecksum = state.superblock.catalogChecksum;
+    l->handedOutMs = nowMs();
     // One spare entry so that even an empty archive gets a real address.
     l->entries.resize(state.catalog.versions.size() + 1);
     std::memset(l->entries.data(), 0, l->entries.size() * sizeof(VersionEntry));
@@ -66,7 +76,17 @@ VersionEntry* HeaderCache::entriesFor(const std::string& archive, const ArchiveS
     }
     VersionEntry* result = l->entries.data();
     listings().push_front(std::move(l));
-    while (listings().size() > kRetainedArrays) listings().pop_back();
+    // An array goes only when it is not among the newest few and has not
+    // been handed out for a while: a thread still walking it (another
+    // thread's reads meanwhile) never finds it freed under it.
+    // Memory stays bounded all the same: past 64 MiB of arrays the oldest go.
+    size_t bytes = 0;
+    for (const auto& kept : listings()) bytes += kept->entries.size() * sizeof(VersionEntry);
+    while (listings().size() > kRetainedArrays &&
+           (nowMs() - listings().back()->handedOutMs > kRetainMs || bytes > (size_t(64) << 20))) {
+        bytes -= listings().back()->entries.size() * sizeof(VersionEntry);
+        listings().pop_back();
+    }
     return result;
 }
 

@@ -5,6 +5,7 @@
 // replaced array lives on through the next several reads.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "archive_file.h"
@@ -15,9 +16,11 @@ namespace fenn {
 class HeaderCache {
 public:
     // Returns the entry array for this state of the archive; the pointer
-    // stays valid at least until kRetainedArrays further arrays are made.
+    // stays valid at least until kRetainedArrays further arrays are made
     static VersionEntry* entriesFor(const std::string& archive, const ArchiveState& state);
+    // and has not been handed out for kRetainMs.
     static constexpr size_t kRetainedArrays = 8;
+    static constexpr int64_t kRetainMs = 60000;
 };
 
 }  // namespace fenn

@@ -73,6 +73,13 @@ void PieceTable::copyTo(uint8_t* dest) const {
     }
 }
 
+bool PieceTable::copyRange(uint64_t from, uint64_t length, uint8_t* dest) const {
+    PieceTable part;
+    if (!appendRange(from, length, &part)) return false;
+    part.copyTo(dest);
+    return true;
+}
+
 bool PieceTable::equals(const uint8_t* data, uint64_t size) const {
     if (size != size_) return false;
     for (const Piece& p : pieces_) {

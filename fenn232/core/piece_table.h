@@ -26,6 +26,8 @@ public:
     bool apply(const uint8_t* ops, size_t opsSize, uint64_t expectedSize, PieceTable* out) const;
 
     void copyTo(uint8_t* dest) const;
+    // Copies bytes [from, from + length) of the content; false outside it.
+    bool copyRange(uint64_t from, uint64_t length, uint8_t* dest) const;
     // Compares without building the bytes.
     bool equals(const uint8_t* data, uint64_t size) const;
 

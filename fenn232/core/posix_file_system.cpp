@@ -115,6 +115,15 @@ bool PosixFileSystem::renameNoReplace(const std::string& from, const std::string
     return ok;
 }
 
+bool PosixFileSystem::renameReplace(const std::string& from, const std::string& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) return false;
+    int dir = ::open(folderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    bool ok = ::fsync(dir) == 0;
+    ::close(dir);
+    return ok;
+}
+
 bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 std::string PosixFileSystem::scratchName(const std::string& path) {

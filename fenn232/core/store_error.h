@@ -12,7 +12,11 @@ enum class StoreError : int32_t {
     PathTooLong = 2,     // a joined path of 260 bytes or more
     NotFound = 3,        // archive or input file missing
     Io = 4,              // the file system refused a read, write or flush
-    Corrupt = 5,         // a checksum or a structure check failed
+    // Damaged: a checksum or a structure check failed. Only what needs the
+    // damaged bytes reports it: other versions, whose chains do not pass
+    // through a damaged block, stay retrievable. The module shows the user
+    // that the archive is damaged (never "not newer").
+    Corrupt = 5,
     Foreign = 6,         // not an archive: wrong magic
     Unsupported = 7,     // an archive of a later format version
     Locked = 8,          // another live process holds the change lock

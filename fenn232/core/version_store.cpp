@@ -1,6 +1,8 @@
 #include "version_store.h"
 
+#include "buffer_pool.h"
 #include "change_lock.h"
+#include "content_cache.h"
 #include "content_codec.h"
 #include "dos_time.h"
 #include "xxh64.h"
@@ -34,6 +36,7 @@ StoreError VersionStore::readSource(const std::string& path, std::vector<uint8_t
     if (!f) return StoreError::Io;
     uint64_t size = 0;
     if (!f->size(&size) || size > kMaxContentSize) return StoreError::Io;
+    *data = BufferPool::take(size_t(size));
     data->resize(size_t(size));
     if (size && !f->read(0, data->data(), data->size())) return StoreError::Io;
     return StoreError::Ok;
@@ -81,6 +84,8 @@ StoreError VersionStore::create(const std::string& archive, const std::string& s
         fs_.remove(scratch);
         return fs_.exists(archive) ? StoreError::Exists : StoreError::Io;
     }
+    ContentCache::put(archive, catalog.contents.back().rawHash,
+                      BufferPool::share(std::move(data)));
     return StoreError::Ok;
 }
 
@@ -104,14 +109,18 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
     uint32_t contentId = 0;
     if (latest) {
         const ContentRecord* c = next.content(latest->contentId);
-        std::vector<uint8_t> previous;
-        e = ContentCodec::rebuild(guard.file(), next, c->id, &previous);
-        if (e != StoreError::Ok) return e;
-        if (previous.size() == data.size() && c->rawHash == hash && previous == data) {
+        ContentCache::Bytes previous = ContentCache::find(archive, c->rawSize, c->rawHash);
+        if (!previous) {
+            std::vector<uint8_t> rebuilt;
+            e = ContentCodec::rebuild(guard.file(), next, c->id, &rebuilt);
+            if (e != StoreError::Ok) return e;
+            previous = BufferPool::share(std::move(rebuilt));
+        }
+        if (previous->size() == data.size() && c->rawHash == hash && *previous == data) {
             contentId = c->id;
         } else {
             blocks.emplace_back();
-            e = ContentCodec::encode(&next, data.data(), data.size(), hash, &previous, c->id, &blocks.back());
+            e = ContentCodec::encode(&next, data.data(), data.size(), hash, previous.get(), c->id, &blocks.back());
             if (e != StoreError::Ok) return e;
             contentId = blocks.back().contentId;
         }
@@ -123,8 +132,13 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
     }
     next.counter = uint16_t(next.counter + 1);
     next.versions.push_back(makeRecord(note, next.counter, contentId, fs_.now(), st.modified));
-    bool trimmed = next.trimTemporaries();
-    return ArchiveFile::commit(guard.file(), &state, next, blocks, trimmed);
+    // Trimmed temporaries leave their blocks dead, reclaimed later by the
+    // dead-space rule: dropping one never rewrites the archive.
+    next.trimTemporaries();
+    e = ArchiveFile::commit(guard.file(), &state, next, blocks, false);
+    if (e == StoreError::Ok)
+        ContentCache::put(archive, hash, BufferPool::share(std::move(data)));
+    return e;
 }
 
 StoreError VersionStore::change(const std::string& archive, int32_t number, int kind, int32_t value) {
@@ -135,23 +149,21 @@ StoreError VersionStore::change(const std::string& archive, int32_t number, int 
     e = ArchiveFile::load(guard.file(), &state);
     if (e != StoreError::Ok) return e;
     Catalog next = state.catalog;
-    bool compact = false;
     if (kind == kCap) {
         if (next.maxTemp == value) return StoreError::Ok;
         next.maxTemp = value;
-        compact = next.trimTemporaries();
+        next.trimTemporaries();
     } else {
         VersionRecord* v = next.version(uint16_t(number));
         if (!v) return StoreError::NoSuchVersion;
         if (kind == kRemove) {
             next.versions.erase(next.versions.begin() + (v - next.versions.data()));
-            compact = true;
         } else {
             if (v->permanent == (value != 0)) return StoreError::Ok;
             v->permanent = value != 0;
         }
     }
-    return ArchiveFile::commit(guard.file(), &state, next, {}, compact);
+    return ArchiveFile::commit(guard.file(), &state, next, {}, false);
 }
 
 StoreError VersionStore::remove(const std::string& archive, int32_t number) {
@@ -193,7 +205,7 @@ StoreError VersionStore::getPermanent(const std::string& archive, int32_t number
     return StoreError::Ok;
 }
 
-StoreError VersionStore::retrieveBytes(const std::string& archive, int32_t number, std::vector<uint8_t>* out) {
+StoreError VersionStore::content(const std::string& archive, int32_t number, ContentCache::Bytes* out) {
     if (!validNumber(number)) return StoreError::BadArgument;
     // A compaction by another process may move blocks under a reader; a
     // failed read is retried while the committed state keeps changing.
@@ -204,25 +216,56 @@ StoreError VersionStore::retrieveBytes(const std::string& archive, int32_t numbe
         if (!f) return fs_.exists(archive) ? StoreError::Io : StoreError::NotFound;
         ArchiveState state;
         StoreError e = ArchiveFile::load(*f, &state);
-        if (e != StoreError::Ok) return e;
-        if (attempt > 0 && state.superblock.sequence == failedSequence) return failure;
-        const VersionRecord* v = state.catalog.version(uint16_t(number));
-        if (!v) return StoreError::NoSuchVersion;
-        e = ContentCodec::rebuild(*f, state.catalog, v->contentId, out);
-        if (e == StoreError::Ok) return e;
+        if (e != StoreError::Ok && e != StoreError::Corrupt) return e;
+        if (e == StoreError::Ok) {
+            const VersionRecord* v = state.catalog.version(uint16_t(number));
+            if (!v) return StoreError::NoSuchVersion;
+            const ContentRecord* c = state.catalog.content(v->contentId);
+            *out = ContentCache::find(archive, c->rawSize, c->rawHash);
+            if (*out) return StoreError::Ok;
+            std::vector<uint8_t> bytes;
+            e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes);
+            if (e == StoreError::Ok) {
+                *out = BufferPool::share(std::move(bytes));
+                if (c->id == state.catalog.content(state.catalog.latest()->contentId)->id)
+                    ContentCache::put(archive, c->rawHash, *out);
+                return e;
+            }
+        }
+        if (attempt > 0 && state.superblock.sequence == failedSequence) return e;
         failedSequence = state.superblock.sequence;
         failure = e;
     }
     return failure;
 }
 
+StoreError VersionStore::retrieveBytes(const std::string& archive, int32_t number, std::vector<uint8_t>* out) {
+    ContentCache::Bytes bytes;
+    StoreError e = content(archive, number, &bytes);
+    if (e == StoreError::Ok) *out = *bytes;
+    return e;
+}
+
 StoreError VersionStore::retrieve(const std::string& archive, int32_t number, const std::string& out) {
-    std::vector<uint8_t> data;
-    StoreError e = retrieveBytes(archive, number, &data);
+    ContentCache::Bytes data;
+    StoreError e = content(archive, number, &data);
     if (e != StoreError::Ok) return e;
-    std::unique_ptr<File> f = fs_.open(out, OpenMode::Truncate);
+    // The target is replaced only by a complete, flushed copy: a failure at
+    // any point leaves whatever file was there as it was.
+    std::string scratch;
+    std::unique_ptr<File> f;
+    for (int attempt = 0; !f && attempt < kScratchAttempts; ++attempt) {
+        scratch = fs_.scratchName(out);
+        f = fs_.open(scratch, OpenMode::CreateNew);
+        if (!f && !fs_.exists(scratch)) return StoreError::Io;
+    }
     if (!f) return StoreError::Io;
-    if (!data.empty() && !f->write(0, data.data(), data.size())) return StoreError::Io;
+    bool written = (data->empty() || f->write(0, data->data(), data->size())) && f->flush();
+    f.reset();
+    if (!written || !fs_.renameReplace(scratch, out)) {
+        fs_.remove(scratch);
+        return StoreError::Io;
+    }
     return StoreError::Ok;
 }
 

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "archive_file.h"
+#include "content_cache.h"
 #include "file_system.h"
 
 namespace fenn {
@@ -58,6 +59,8 @@ public:
 private:
     StoreError readSource(const std::string& path, std::vector<uint8_t>* data, FileStat* stat);
     StoreError change(const std::string& archive, int32_t number, int kind, int32_t value);
+    // A version's bytes, from the cache when it holds them.
+    StoreError content(const std::string& archive, int32_t number, ContentCache::Bytes* out);
 
     FileSystem& fs_;
 };

@@ -37,6 +37,38 @@ bool inflateBuffer(const uint8_t* data, size_t size, uint8_t* out, size_t outSiz
     return ok;
 }
 
+bool deflateWithDictionary(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize,
+                           std::vector<uint8_t>* out) {
+    z_stream z = {};
+    if (deflateInit(&z, 9) != Z_OK) return false;
+    bool ok = deflateSetDictionary(&z, dictionary, uInt(dictionarySize)) == Z_OK;
+    out->resize(deflateBound(&z, uLong(size)));
+    z.next_in = const_cast<Bytef*>(data);
+    z.avail_in = uInt(size);
+    z.next_out = out->data();
+    z.avail_out = uInt(out->size());
+    ok = ok && deflate(&z, Z_FINISH) == Z_STREAM_END;
+    out->resize(z.total_out);
+    deflateEnd(&z);
+    return ok;
+}
+
+bool inflateWithDictionary(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize,
+                           uint8_t* out, size_t outSize) {
+    z_stream z = {};
+    if (inflateInit(&z) != Z_OK) return false;
+    z.next_in = const_cast<Bytef*>(data);
+    z.avail_in = uInt(size);
+    z.next_out = out;
+    z.avail_out = uInt(outSize);
+    int rc = inflate(&z, Z_FINISH);
+    if (rc == Z_NEED_DICT && inflateSetDictionary(&z, dictionary, uInt(dictionarySize)) == Z_OK)
+        rc = inflate(&z, Z_FINISH);
+    bool ok = rc == Z_STREAM_END && z.avail_out == 0 && z.avail_in == 0;
+    inflateEnd(&z);
+    return ok;
+}
+
 std::vector<uint8_t> WholeCodec::encode(const uint8_t* data, size_t size, bool compress) {
     size_t count = (size + kChunkSize - 1) / kChunkSize;
     std::vector<std::vector<uint8_t>> chunks(count);

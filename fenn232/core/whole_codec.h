@@ -25,5 +25,10 @@ public:
 // One zlib stream in memory, used by the delta blocks too.
 bool deflateBuffer(const uint8_t* data, size_t size, int level, std::vector<uint8_t>* out);
 bool inflateBuffer(const uint8_t* data, size_t size, uint8_t* out, size_t outSize);
+// The same with a preset dictionary (bytes the stream may refer back to).
+bool deflateWithDictionary(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize,
+                           std::vector<uint8_t>* out);
+bool inflateWithDictionary(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize,
+                           uint8_t* out, size_t outSize);
 
 }  // namespace fenn

@@ -1,6 +1,6 @@
-// XXH64, the 64-bit hash every block, superblock and content carries.
-// Written here from the published algorithm; fast enough (several GB/s) that
-// checking every read costs less than the read itself.
+// XXH64, the 64-bit hash every block, superblock and content carries, from
+// Debian's xxHash header compiled inline into the store (XXH_INLINE_ALL), so
+// the DLL needs no other library.
 #pragma once
 
 #include <cstddef>
@@ -11,17 +11,16 @@ namespace fenn {
 class Xxh64 {
 public:
     explicit Xxh64(uint64_t seed = 0);
+    ~Xxh64();
+    Xxh64(const Xxh64&) = delete;
+    Xxh64& operator=(const Xxh64&) = delete;
     void update(const void* data, size_t size);
     uint64_t digest() const;
 
     static uint64_t hash(const void* data, size_t size, uint64_t seed = 0);
 
 private:
-    uint64_t acc_[4];
-    uint8_t buffer_[32];
-    size_t buffered_ = 0;
-    uint64_t total_ = 0;
-    uint64_t seed_;
+    void* state_;  // XXH64_state_t, opaque here so that callers need not see xxhash.h
 };
 
 }  // namespace fenn

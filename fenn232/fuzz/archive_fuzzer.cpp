@@ -27,24 +27,29 @@ void reseal(std::vector<uint8_t>& b) {
     if (b.size() < kDataStart) return;
     put64(&b[56], Xxh64::hash(b.data(), 56));
     for (uint64_t slot : kSlotOffset) put64(&b[slot + 56], Xxh64::hash(&b[slot], 56));
-    uint64_t at = kDataStart;
-    while (at + kBlockHeaderSize <= b.size()) {
-        BlockHeader h;
-        if (!BlockFormat::decodeHeader(&b[at], &h) || h.payloadLength > b.size() - at - kBlockHeaderSize) {
-            ++at;
-            continue;
-        }
-        uint64_t seed = Xxh64::hash(&b[at], 24);
-        uint64_t sum = Xxh64::hash(&b[at + kBlockHeaderSize], size_t(h.payloadLength), seed);
-        put64(&b[at + 24], sum);
-        for (uint64_t slot : kSlotOffset) {
-            ByteReader r(&b[slot + 16], 8);
-            if (r.u64() == at) {
-                put64(&b[slot + 32], sum);
-                put64(&b[slot + 56], Xxh64::hash(&b[slot], 56));
+    // Blocks: the inline catalogs beside the slots, then the data region.
+    const uint64_t starts[] = {inlineCatalogOffset(0), inlineCatalogOffset(1), kDataStart};
+    for (uint64_t start : starts) {
+        uint64_t at = start;
+        uint64_t stop = start == kDataStart ? b.size() : start + kInlineCatalog;
+        while (at + kBlockHeaderSize <= stop) {
+            BlockHeader h;
+            if (!BlockFormat::decodeHeader(&b[at], &h) || h.payloadLength > b.size() - at - kBlockHeaderSize) {
+                ++at;
+                continue;
             }
+            uint64_t seed = Xxh64::hash(&b[at], 8);
+            uint64_t sum = Xxh64::hash(&b[at + kBlockHeaderSize], size_t(h.payloadLength), seed);
+            put64(&b[at + 8], sum);
+            for (uint64_t slot : kSlotOffset) {
+                ByteReader r(&b[slot + 16], 8);
+                if (r.u64() == at) {
+                    put64(&b[slot + 32], sum);
+                    put64(&b[slot + 56], Xxh64::hash(&b[slot], 56));
+                }
+            }
+            at += kBlockHeaderSize + h.payloadLength;
         }
-        at += kBlockHeaderSize + h.payloadLength;
     }
 }
 

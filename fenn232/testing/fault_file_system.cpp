@@ -67,6 +67,10 @@ bool FaultFileSystem::renameNoReplace(const std::string& from, const std::string
     return step(false) == 0 && inner_.renameNoReplace(from, to);
 }
 
+bool FaultFileSystem::renameReplace(const std::string& from, const std::string& to) {
+    return step(false) == 0 && inner_.renameReplace(from, to);
+}
+
 bool FaultFileSystem::remove(const std::string& path) { return step(false) == 0 && inner_.remove(path); }
 
 }  // namespace fenn

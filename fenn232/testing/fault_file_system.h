@@ -34,6 +34,7 @@ public:
     bool stat(const std::string& path, FileStat* out) override;
     bool exists(const std::string& path) override;
     bool renameNoReplace(const std::string& from, const std::string& to) override;
+    bool renameReplace(const std::string& from, const std::string& to) override;
     bool remove(const std::string& path) override;
     std::string scratchName(const std::string& path) override { return inner_.scratchName(path); }
     int64_t now() override { return inner_.now(); }

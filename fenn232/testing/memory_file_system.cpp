@@ -87,6 +87,15 @@ bool MemoryFileSystem::renameNoReplace(const std::string& from, const std::strin
     return true;
 }
 
+bool MemoryFileSystem::renameReplace(const std::string& from, const std::string& to) {
+    auto it = nodes_.find(from);
+    if (it == nodes_.end()) return false;
+    std::shared_ptr<Node> node = it->second;
+    nodes_.erase(it);
+    nodes_[to] = node;
+    return true;
+}
+
 bool MemoryFileSystem::remove(const std::string& path) { return nodes_.erase(path) != 0; }
 
 std::string MemoryFileSystem::scratchName(const std::string& path) {

@@ -8,6 +8,7 @@
 #include "change_lock.h"
 #include "content_codec.h"
 #include "corpus.h"
+#include "fault_file_system.h"
 
 namespace fenn {
 namespace {
@@ -111,21 +112,25 @@ TEST_F(VersionStoreTest, SmallEditsCostLittleMoreThanOneCopy) {
     EXPECT_EQ(get(51), doc);
 }
 
-TEST_F(VersionStoreTest, ANewWholeStartsWhenTheChainsWholeIsGone) {
+TEST_F(VersionStoreTest, DroppingTemporariesAtTheCapRewritesNothing) {
     Corpus c(5);
     std::vector<Bytes> h{c.text(100000)};
     ASSERT_EQ(create(h[0], false, 2), StoreError::Ok);
+    uint64_t wholeOffset = readState().catalog.contents[0].offset;
     for (int i = 0; i < 8; ++i) {
         h.push_back(c.editLines(h.back(), 2));
+        uint64_t before = archiveSize();
         ASSERT_EQ(add(h.back()), StoreError::Ok);
+        // Each add appends one small delta and a catalog; nothing moves.
+        EXPECT_LT(archiveSize(), before + 2000) << i;
     }
     ArchiveState s = readState();
-    // Versions 8 and 9 remain; at most two chains (the old one while its
-    // last version lives, the new one) and so at most two wholes.
-    int wholes = 0;
-    for (auto& ct : s.catalog.contents) wholes += ct.kind == 1;
-    EXPECT_LE(wholes, 2);
-    EXPECT_LE(s.catalog.contents.size(), 8u);
+    EXPECT_EQ(numbers(), (std::vector<int>{8, 9}));
+    // The chain stays whole: its first content is still at the same place and
+    // the trimmed versions' contents remain as the bases of the kept ones.
+    ASSERT_EQ(s.catalog.contents.size(), 9u);
+    EXPECT_EQ(s.catalog.contents[0].offset, wholeOffset);
+    EXPECT_EQ(s.catalog.contents[0].kind, 1);
     EXPECT_EQ(get(9), h[8]);
     EXPECT_EQ(get(8), h[7]);
 }
@@ -198,6 +203,79 @@ TEST_F(VersionStoreTest, ChangesLeaveTheLockFree) {
     ASSERT_EQ(store.lock(archive), StoreError::Ok);
     EXPECT_EQ(store.remove(archive, 7), StoreError::NoSuchVersion);
     EXPECT_FALSE(LeaseTable::holds(archive));  // failures release too
+}
+
+}  // namespace
+}  // namespace fenn
+
+namespace fenn {
+namespace {
+
+using SecondGenerationTest = StoreFixture;
+
+TEST_F(SecondGenerationTest, AFailedRetrieveLeavesTheTargetAndAGoodOneReplacesIt) {
+    ASSERT_EQ(create(bytesOf("version one")), StoreError::Ok);
+    ASSERT_EQ(add(bytesOf("version two")), StoreError::Ok);
+    const std::string target = "/out/doc.txt";
+    fs.put(target, bytesOf("the user's own file"));
+    // Fail each call of the retrieve in turn: the target stays as it was and
+    // no scratch file is left behind.
+    FaultFileSystem counter(fs);
+    counter.arm(FaultFileSystem::Mode::None, -1);
+    ASSERT_EQ(VersionStore(counter).retrieve(archive, 1, target), StoreError::Ok);
+    int64_t calls = counter.calls();
+    fs.put(target, bytesOf("the user's own file"));
+    for (int64_t k = 0; k < calls; ++k) {
+        FaultFileSystem faulty(fs);
+        faulty.arm(FaultFileSystem::Mode::Fail, k);
+        StoreError e = VersionStore(faulty).retrieve(archive, 1, target);
+        if (e != StoreError::Ok) {
+            EXPECT_EQ(fs.bytes(target), bytesOf("the user's own file")) << k;
+        } else {
+            EXPECT_EQ(fs.bytes(target), bytesOf("version one")) << k;
+            fs.put(target, bytesOf("the user's own file"));
+        }
+    }
+    ASSERT_EQ(store.retrieve(archive, 2, target), StoreError::Ok);
+    EXPECT_EQ(fs.bytes(target), bytesOf("version two"));
+    for (uint32_t serial = 1; serial <= uint32_t(calls) * 2 + 4; ++serial)
+        EXPECT_FALSE(fs.exists(scratchPathBeside(target, 1, serial))) << serial;
+}
+
+TEST_F(SecondGenerationTest, ALostPreambleSectorLosesNothing) {
+    ASSERT_EQ(create(bytesOf("alpha")), StoreError::Ok);
+    ASSERT_EQ(add(bytesOf("beta")), StoreError::Ok);
+    for (size_t i = 0; i < 512; ++i) fs.bytes(archive)[i] = 0;
+    EXPECT_EQ(get(1), bytesOf("alpha"));
+    EXPECT_EQ(get(2), bytesOf("beta"));
+    ASSERT_EQ(add(bytesOf("gamma")), StoreError::Ok);
+    EXPECT_EQ(get(3), bytesOf("gamma"));
+    // So does a lost lease sector; a lost slot sector leaves the other slot.
+    for (size_t i = 1536; i < 2048; ++i) fs.bytes(archive)[i] = 0xFF;
+    ASSERT_EQ(add(bytesOf("delta")), StoreError::Ok);
+    int committed = readState().slot;
+    for (size_t i = 0; i < 512; ++i) fs.bytes(archive)[size_t(kSlotOffset[committed]) + i] = 0;
+    ContentCache::clear();
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(get(3), bytesOf("gamma"));
+}
+
+TEST_F(SecondGenerationTest, TheCachedLatestContentNeverServesAnotherArchive) {
+    ASSERT_EQ(create(bytesOf("first archive, newest")), StoreError::Ok);
+    Bytes firstFile = fs.bytes(archive);
+    // Another process makes a new archive under the same name.
+    fs.remove(archive);
+    MemoryFileSystem other;
+    VersionStore otherStore(other);
+    other.put(source, bytesOf("second archive, newest"));
+    ASSERT_EQ(otherStore.create("/b/x.fy", source, note(false), 10, true), StoreError::Ok);
+    fs.put(archive, other.bytes("/b/x.fy"));
+    EXPECT_EQ(get(1), bytesOf("second archive, newest"));
+    // And an add builds on the archive's own latest content.
+    ASSERT_EQ(add(bytesOf("second archive, newer")), StoreError::Ok);
+    ContentCache::clear();
+    EXPECT_EQ(get(2), bytesOf("second archive, newer"));
+    EXPECT_EQ(get(1), bytesOf("second archive, newest"));
 }
 
 }  // namespace

@@ -58,5 +58,57 @@ TEST_F(DllLock, ALiveHolderBlocksAndAKilledOneDoesNot) {
                               0, 0, &ctx), 0);
 }
 
+TEST_F(DllLock, OneArchiveIsOneLockUnderEverySpellingOfItsPath) {
+    char shortPath[MAX_PATH];
+    std::string full = dir.file("DOC.fy");
+    DWORD n = GetShortPathNameA(full.c_str(), shortPath, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    std::string shortFolder(shortPath, strrchr(shortPath, '\\'));
+    std::string shortName(strrchr(shortPath, '\\') + 1);
+    std::string upperFolder = dir.path();
+    CharUpperA(&upperFolder[0]);
+    // Taken under one spelling, held under the others: this process's adds
+    // under them go straight through instead of waiting for itself.
+    ASSERT_EQ(StoreSetLock("x", "DOC.fy", dir.path().c_str(), dir.path().c_str(), "main", 1, 0, &ctx), 0);
+    writeFile(dir.file("FY0.tmp"), Bytes{'1'});
+    DWORD start = GetTickCount();
+    EXPECT_EQ(StoreAddVersion("FY0.tmp", "doc.FY", dir.path().c_str(), upperFolder.c_str(), "main", "", "", 0, 0, 0,
+                              0, 0, &ctx), 0);
+    writeFile(dir.file("FY0.tmp"), Bytes{'2'});
+    EXPECT_EQ(StoreAddVersion("FY0.tmp", shortName.c_str(), dir.path().c_str(), shortFolder.c_str(), "main", "", "",
+                              0, 0, 0, 0, 0, &ctx), 0);
+    EXPECT_LT(GetTickCount() - start, 4000u);  // never waited out the 5 s bound
+    // Given back under the short spelling, it is free for another process.
+    ASSERT_EQ(StoreSetLock("x", shortName.c_str(), shortFolder.c_str(), shortFolder.c_str(), "main", 0, 0, &ctx), 0);
+    PROCESS_INFORMATION holder = spawnSelf("--child-hold \"" + dir.path() + "\"");
+    ASSERT_NE(holder.hProcess, nullptr);
+    for (int i = 0; i < 400 && GetFileAttributesA(dir.file("held").c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
+    EXPECT_NE(GetFileAttributesA(dir.file("held").c_str()), INVALID_FILE_ATTRIBUTES);
+    TerminateProcess(holder.hProcess, 9);
+    EXPECT_EQ(waitFor(holder, 10000), 9);
+}
+
+TEST_F(DllLock, ASourceHeldBrieflyWithoutSharingIsWaitedFor) {
+    writeFile(dir.file("FY0.tmp"), Bytes{'b', 'u', 's', 'y'});
+    // A scanner holds the source without sharing for a moment.
+    HANDLE scanner = CreateFileA(dir.file("FY0.tmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    HANDLE releaser = CreateThread(nullptr, 0, [](LPVOID h) -> DWORD {
+        Sleep(150);
+        CloseHandle(static_cast<HANDLE>(h));
+        return 0;
+    }, scanner, 0, nullptr);
+    ASSERT_NE(releaser, nullptr);
+    EXPECT_EQ(StoreAddVersion("FY0.tmp", "DOC.fy", dir.path().c_str(), dir.path().c_str(), "main", "", "", 0, 0, 0,
+                              0, 0, &ctx), 0);
+    EXPECT_EQ(WaitForSingleObject(releaser, 10000), WAIT_OBJECT_0);
+    CloseHandle(releaser);
+    writeFile(dir.file("out.tmp"), Bytes());
+    ASSERT_EQ(StoreRetrieveVersion("out.tmp", "DOC.fy", dir.path().c_str(), dir.path().c_str(), "", "", 2, 2, 0, 1,
+                                   &ctx), 0);
+    EXPECT_EQ(readFile(dir.file("out.tmp")), (Bytes{'b', 'u', 's', 'y'}));
+}
+
 }  // namespace
 }  // namespace dlltest

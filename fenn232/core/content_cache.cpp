@@ -1,0 +1,66 @@
+#include "content_cache.h"
+
+#include <algorithm>
+#include <cctype>
+#include <mutex>
+
+namespace fenn {
+namespace {
+
+struct Entry {
+    std::string archive;
+    uint64_t rawHash;
+    ContentCache::Bytes bytes;
+};
+
+constexpr size_t kEntries = 4;
+// A 32-bit host keeps less address space in reserve for it.
+constexpr uint64_t kMaxEntryBytes = sizeof(void*) == 8 ? (uint64_t(256) << 20) : (uint64_t(48) << 20);
+
+std::mutex& cacheMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::vector<Entry>& entries() {  // most recently used last
+    static std::vector<Entry> e;
+    return e;
+}
+
+std::string keyOf(const std::string& path) {
+#if defined(_WIN32)
+    std::string k = path;
+    std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return k;
+#else
+    return path;
+#endif
+}
+
+}  // namespace
+
+ContentCache::Bytes ContentCache::find(const std::string& archive, uint64_t rawSize, uint64_t rawHash) {
+    std::string key = keyOf(archive);
+    std::lock_guard<std::mutex> g(cacheMutex());
+    for (const Entry& e : entries())
+        if (e.archive == key && e.rawHash == rawHash && e.bytes->size() == rawSize) return e.bytes;
+    return nullptr;
+}
+
+void ContentCache::put(const std::string& archive, uint64_t rawHash, Bytes bytes) {
+    std::string key = keyOf(archive);
+    std::lock_guard<std::mutex> g(cacheMutex());
+    std::vector<Entry>& list = entries();
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const Entry& e) { return e.archive == key; }),
+               list.end());
+    if (!bytes || bytes->size() > kMaxEntryBytes) return;
+    if (list.size() >= kEntries) list.erase(list.begin());
+    list.push_back(Entry{key, rawHash, std::move(bytes)});
+}
+
+void ContentCache::clear() {
+    std::lock_guard<std::mutex> g(cacheMutex());
+    entries().clear();
+}
+
+}  // namespace fenn
