@@ -128,8 +128,8 @@ void ViewerControl::Open(const char* path, BOOL deleteWhenClosed)
     ViewFileRecord record;
     memset(&record, 0, sizeof(record));
     record.size = sizeof(record);
-    record.specKind = kSpecPath;
-    record.spec = const_cast<char*>(path);
+    record.fileRefKind = kRefPath;
+    record.fileRef = const_cast<char*>(path);
     record.deleteWhenClosed = deleteWhenClosed;
 
     if (ViewerIsPlFile() && ViewerConvertPlToText() && ViewerIsPlFile()(path)) {
@@ -139,8 +139,8 @@ void ViewerControl::Open(const char* path, BOOL deleteWhenClosed)
         RedirectedFile* block = OpenRedirectedFile(path, true);
         if (block && block->tempPath[0] != '\0') {
             block->deleteSource = deleteWhenClosed;
-            record.specKind = kSpecRedirected;
-            record.spec = block;
+            record.fileRefKind = kRefRedirected;
+            record.fileRef = block;
         } else if (block) {
             MyClose(reinterpret_cast<RedirectHandle>(block));
         }
@@ -233,8 +233,8 @@ extern "C" int MyGetInfo(RedirectHandle file, unsigned long id, void* data)
         RedirectedFile* further = OpenRedirectedFile(path, true);
         if (!further)
             return kRedirectNoInfo;
-        request->specKind = kSpecRedirected;
-        request->spec = further;
+        request->fileRefKind = kRefRedirected;
+        request->fileRef = further;
         return kRedirectOk;
     }
     default:

@@ -155,7 +155,7 @@ short IdentifyViewerFile(const char* path, WORD* typeId, char* name, DWORD nameS
         name[0] = '\0';
     if (!g_fiIdFileEx)
         return -1;
-    short status = g_fiIdFileEx(kSpecPath, path, 0, typeId, name, nameSize);
+    short status = g_fiIdFileEx(kRefPath, path, 0, typeId, name, nameSize);
     if (nameSize > 0)
         name[nameSize - 1] = '\0';
     return status;

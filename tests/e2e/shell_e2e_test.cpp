@@ -123,7 +123,7 @@ TEST(ShellEndToEnd, InstallSaveShowHistoryTabAndUninstall)
     // The shell's Properties command in a process of its own.
     std::string output;
     DWORD code = RunProgram("\"" + ProgramPath() +
-                                "\" --gtest_also_run_disabled_tests --gtest_filter=ShellChild.DISABLED_Properties",
+                                "\" --gtest_filter=ShellChild.Properties",
                             &output);
     EXPECT_EQ(code, 0u) << output;
     EXPECT_NE(output.find("tabs: General|Fennory (TM)"), std::string::npos) << output;
@@ -217,7 +217,7 @@ void DriveSheet(Seen* seen)
 }
 
 // The child's part: the shell's own code opens the document's Properties.
-TEST(ShellChild, DISABLED_Properties)
+TEST(ShellChild, Properties)
 {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     const std::string document = std::string(kFiles) + "\\budget.txt";

@@ -142,9 +142,9 @@ TEST(RedirectedReading, StatusesAtEndOfFileAndWithoutStream)
 
     FurtherFileRecord further = {sizeof(further), "chap2.txt", 0, nullptr};
     EXPECT_EQ(0, MyGetInfo(handle, 15, &further));
-    EXPECT_EQ(13u, further.specKind);
-    ASSERT_NE(nullptr, further.spec);
-    auto furtherHandle = reinterpret_cast<RedirectHandle>(further.spec);
+    EXPECT_EQ(13u, further.fileRefKind);
+    ASSERT_NE(nullptr, further.fileRef);
+    auto furtherHandle = reinterpret_cast<RedirectHandle>(further.fileRef);
     EXPECT_EQ(0, MyRead(furtherHandle, buffer, sizeof(buffer), &read));
     EXPECT_EQ("chapter two", std::string(reinterpret_cast<char*>(buffer), read));
     EXPECT_EQ(0, MyClose(furtherHandle));

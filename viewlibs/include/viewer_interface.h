@@ -41,14 +41,14 @@ struct ViewerOptionRecord {
     DWORD* value;     // the option's value
 };
 
-// Kinds of file specification.
-constexpr DWORD kSpecPath = 2;        // a narrow path string
-constexpr DWORD kSpecRedirected = 13; // a RedirectedFile
+// Kinds of file reference.
+constexpr DWORD kRefPath = 2;        // a narrow path string
+constexpr DWORD kRefRedirected = 13; // a RedirectedFile
 
 struct ViewFileRecord {
     DWORD size;              // sizeof(ViewFileRecord)
-    DWORD specKind;          // kSpecPath or kSpecRedirected
-    void* spec;              // the path, or the RedirectedFile
+    DWORD fileRefKind;          // kRefPath or kRefRedirected
+    void* fileRef;              // the path, or the RedirectedFile
     DWORD zero1;
     DWORD zero2;
     char unused[260];
@@ -104,8 +104,8 @@ struct RedirectedFile {
 struct FurtherFileRecord {
     DWORD size;
     const char* name;   // the further file's name, relative to the document
-    DWORD specKind;     // out: kSpecRedirected
-    void* spec;         // out: the new RedirectedFile
+    DWORD fileRefKind;     // out: kRefRedirected
+    void* fileRef;         // out: the new RedirectedFile
 };
 
 // In a text document, a line that starts with this character names a further
@@ -116,9 +116,9 @@ constexpr char kFurtherFileMark = '\x1E';
 constexpr WORD kTypeUnknown = 1999;
 
 extern "C" {
-// Identifies the file named by spec (specKind 2: a path). Fills *typeId and
+// Identifies the file named by fileRef (fileRefKind 2: a path). Fills *typeId and
 // the type's display name (cut to nameSize). 0, or negative on failure.
-typedef short(WINAPI* FIIdFileExProc)(DWORD specKind, const char* spec, DWORD flags, WORD* typeId, char* name,
+typedef short(WINAPI* FIIdFileExProc)(DWORD fileRefKind, const char* fileRef, DWORD flags, WORD* typeId, char* name,
                                       DWORD nameSize);
 // Nonzero when path is a Plexa document.
 typedef int(WINAPI* IsPlFileProc)(const char* path);
@@ -132,7 +132,7 @@ typedef int(WINAPI* ConvertPlToTextProc)(const char* source, const char* target)
 static_assert(sizeof(ViewerOptionRecord) == 16, "ViewerOptionRecord is 16 bytes");
 static_assert(offsetof(ViewerOptionRecord, value) == 12, "option value address at 12");
 static_assert(sizeof(ViewFileRecord) == 296, "ViewFileRecord is 296 bytes");
-static_assert(offsetof(ViewFileRecord, spec) == 8, "specification at 8");
+static_assert(offsetof(ViewFileRecord, fileRef) == 8, "file reference at 8");
 static_assert(offsetof(ViewFileRecord, unused) == 20, "unused area at 20");
 static_assert(offsetof(ViewFileRecord, deleteWhenClosed) == 280, "delete flag at 280");
 static_assert(sizeof(RedirectedFile) == 572, "RedirectedFile is 572 bytes");

@@ -190,16 +190,16 @@ void Answer(WORD id, const char* name, WORD* typeId, char* nameOut, DWORD nameSi
 
 }  // namespace
 
-extern "C" __declspec(dllexport) short WINAPI FIIdFileEx(DWORD specKind, const char* spec, DWORD flags,
+extern "C" __declspec(dllexport) short WINAPI FIIdFileEx(DWORD fileRefKind, const char* fileRef, DWORD flags,
                                                          WORD* typeId, char* name, DWORD nameSize)
 {
-    if (!typeId || !spec)
+    if (!typeId || !fileRef)
         return -3;
     Answer(kTypeUnknown, kUnknownName, typeId, name, nameSize);
-    if (specKind != kSpecPath)
+    if (fileRefKind != kRefPath)
         return -2;
 
-    HANDLE file = CreateFileA(spec, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE file = CreateFileA(fileRef, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return -1;

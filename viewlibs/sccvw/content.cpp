@@ -80,9 +80,9 @@ bool OpenFurther(const Source& source, const std::string& name, Source* further,
         FurtherFileRecord request = {sizeof(request), name.c_str(), 0, nullptr};
         if (source.redirected->info(reinterpret_cast<RedirectHandle>(source.redirected), kInfoFurtherFile,
                                     &request) != kRedirectOk ||
-            request.specKind != kSpecRedirected || !request.spec)
+            request.fileRefKind != kRefRedirected || !request.fileRef)
             return false;
-        further->redirected = static_cast<RedirectedFile*>(request.spec);
+        further->redirected = static_cast<RedirectedFile*>(request.fileRef);
         return true;
     }
     if (!source.path || name.find_first_of("\\/:") != std::string::npos)

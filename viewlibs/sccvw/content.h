@@ -33,8 +33,8 @@ struct Content {
 
 // Where the bytes come from: a path or a redirected file.
 struct Source {
-    const char* path = nullptr;          // kSpecPath
-    RedirectedFile* redirected = nullptr; // kSpecRedirected
+    const char* path = nullptr;          // kRefPath
+    RedirectedFile* redirected = nullptr; // kRefRedirected
 };
 
 // Reads all of a source. truncated is set when the file was longer than the

@@ -105,16 +105,16 @@ void NameOf(const char* path, char (&name)[kRedirectPathSize])
 LRESULT OpenFile(ViewerState* state, const ViewFileRecord* record)
 {
     CloseFile(state);
-    if (!record || record->size < offsetof(ViewFileRecord, deleteWhenClosed) + sizeof(DWORD) || !record->spec)
+    if (!record || record->size < offsetof(ViewFileRecord, deleteWhenClosed) + sizeof(DWORD) || !record->fileRef)
         return 0;
     Source source;
-    if (record->specKind == kSpecPath) {
-        source.path = static_cast<const char*>(record->spec);
+    if (record->fileRefKind == kRefPath) {
+        source.path = static_cast<const char*>(record->fileRef);
         NameOf(source.path, state->content.name);
         if (record->deleteWhenClosed)
             lstrcpynA(state->deletePath, source.path, sizeof(state->deletePath));
-    } else if (record->specKind == kSpecRedirected) {
-        source.redirected = static_cast<RedirectedFile*>(record->spec);
+    } else if (record->fileRefKind == kRefRedirected) {
+        source.redirected = static_cast<RedirectedFile*>(record->fileRef);
         if (!source.redirected->info ||
             source.redirected->info(reinterpret_cast<RedirectHandle>(source.redirected), kInfoFileName,
                                     state->content.name) != kRedirectOk)
