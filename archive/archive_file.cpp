@@ -8,6 +8,7 @@
 #include "safe_string.h"
 #include "settings.h"
 #include "string_res.h"
+#include "win/handle.h"
 
 namespace {
 
@@ -119,4 +120,14 @@ bool ArchiveFile::IsDamageStatus(StoreStatus status)
 int ArchiveFile::ReportDamaged(HWND owner, UINT flags) const
 {
     return ShowMessage(owner, IDS_ERR_ARCHIVE_DAMAGED, flags, workingPath, archivePath);
+}
+
+FILETIME ArchiveFile::LastWriteTime() const
+{
+    FILETIME written = {};
+    win::File file(CreateFileA(archivePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !GetFileTime(file.Get(), nullptr, nullptr, &written))
+        return FILETIME{};
+    return written;
 }

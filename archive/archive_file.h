@@ -67,6 +67,10 @@ public:
     // The archive lies beside the working file.
     bool LocalArchiveExists() const;
 
+    // The archive file's last write, zero when it cannot be read: what a
+    // window showing the archive watches for changes.
+    FILETIME LastWriteTime() const;
+
     // ---- Header and version records ----------------------------------------
     // Fills a caller-owned header (zeroed first); 0 or the store's status.
     StoreStatus ReadHeader(ArchiveHeader* header) const;

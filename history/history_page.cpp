@@ -32,16 +32,6 @@ HistoryPage::~HistoryPage()
         extension_->Release();
 }
 
-FILETIME HistoryPage::ArchiveTime() const
-{
-    FILETIME written = {};
-    win::File file(CreateFileA(archive_->archivePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file || !GetFileTime(file.Get(), nullptr, nullptr, &written))
-        return FILETIME{};
-    return written;
-}
-
 void HistoryPage::ShowArchiveState(bool readable)
 {
     // A damaged archive says so where "(Compressed)" would stand; the rest of
@@ -79,7 +69,7 @@ BOOL HistoryPage::OnInit()
         EnableWindow(Item(id), FALSE);
     EnableWindow(Item(IDC_PRINT_HISTORY), exists ? TRUE : FALSE);
 
-    lastChange_ = ArchiveTime();
+    lastChange_ = archive_->LastWriteTime();
     timer_ = SetTimer(page, kWatchTimer, kWatchPeriodMs, nullptr);
     return TRUE;
 }
@@ -99,7 +89,7 @@ void HistoryPage::Watch()
     if (!watching_)
         return;
     bool exists = archive_->Exists();
-    FILETIME now = exists ? ArchiveTime() : FILETIME{};
+    FILETIME now = exists ? archive_->LastWriteTime() : FILETIME{};
     if (memcmp(&now, &lastChange_, sizeof(now)) == 0)
         return;
 
@@ -122,7 +112,7 @@ int HistoryPage::Commit()
     // When the page shows the archive as it is, what it writes now leaves the
     // rows true, and the watch need not reload them (a reload would drop a
     // box the user clicks right after Apply).
-    FILETIME before = ArchiveTime();
+    FILETIME before = archive_->LastWriteTime();
     bool inStep = memcmp(&before, &lastChange_, sizeof(before)) == 0;
     bool trimmed = false;
 
@@ -151,7 +141,7 @@ int HistoryPage::Commit()
         archive_->SetMaxTempVersions(maximum);
     }
     if (inStep && !trimmed)
-        lastChange_ = ArchiveTime();
+        lastChange_ = archive_->LastWriteTime();
     SendMessageA(sheet, PSM_UNCHANGED, reinterpret_cast<WPARAM>(Window()), 0);
     return 0;
 }
@@ -184,7 +174,7 @@ bool HistoryPage::OnCommand(int id, int code, HWND control)
             return true;
         }
         case IDC_VIEW_MULTIPLE_BUTTON:
-            View(true);
+            list_.ViewWithViewer(true);
             return true;
         case IDC_COPY_BUTTON:
             list_.Focus();
@@ -194,7 +184,7 @@ bool HistoryPage::OnCommand(int id, int code, HWND control)
             Delete();
             return true;
         case IDC_VIEW_BUTTON:
-            View(false);
+            list_.ViewWithViewer(false);
             return true;
         default:
             break;

@@ -39,12 +39,9 @@ private:
     void Watch();
     // PSN_KILLACTIVE: 0 lets the page go, 1 keeps it.
     int Commit();
-    // View and View Multiple, and the viewer's release (version_view.cpp).
-    void View(bool pair);
+    // The viewer's release (version_view.cpp).
     void ReleaseViewer();
     void Delete();
-    // The archive file's last write, or zero when it cannot be opened.
-    FILETIME ArchiveTime() const;
 
     IUnknown* extension_;
     VersionList list_;

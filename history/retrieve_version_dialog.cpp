@@ -21,21 +21,11 @@ INT_PTR RetrieveVersionDialog::Run(HWND parent)
     return RunModal(g_hInstance, IDD_RETRIEVE_VERSION, parent);
 }
 
-FILETIME RetrieveVersionDialog::ArchiveTime() const
-{
-    FILETIME written = {};
-    win::File file(CreateFileA(archive_->archivePath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file || !GetFileTime(file.Get(), nullptr, nullptr, &written))
-        return FILETIME{};
-    return written;
-}
-
 BOOL RetrieveVersionDialog::OnInit()
 {
     list_.Attach(Window(), Item(IDC_RETRIEVE_LIST), archive_, 1);
     list_.Refresh();
-    lastChange_ = ArchiveTime();
+    lastChange_ = archive_->LastWriteTime();
     timer_ = SetTimer(Window(), kWatchTimer, kWatchPeriodMs, nullptr);
     return TRUE;
 }
@@ -50,7 +40,7 @@ void RetrieveVersionDialog::OnDestroy()
 
 void RetrieveVersionDialog::Watch()
 {
-    const FILETIME now = ArchiveTime();
+    const FILETIME now = archive_->LastWriteTime();
     if (CompareFileTime(&now, &lastChange_) == 0)
         return;
     // A list that could not be read keeps the old time, so the next tick
@@ -68,19 +58,6 @@ void RetrieveVersionDialog::UpdateButtons()
     EnableWindow(Item(IDC_RETRIEVE_BUTTON), selected == 1);
 }
 
-void RetrieveVersionDialog::View(bool pair)
-{
-    if (!LoadViewerLibraries()) {
-        ShowMessage(nullptr, IDS_ERR_VIEWER_LOAD, MB_ICONHAND | MB_OK);
-        return;
-    }
-    list_.Focus();
-    if (pair)
-        list_.ViewSelectedPair();
-    else
-        list_.ViewSelected();
-}
-
 bool RetrieveVersionDialog::OnCommand(int id, int /*code*/, HWND /*control*/)
 {
     switch (id) {
@@ -88,10 +65,10 @@ bool RetrieveVersionDialog::OnCommand(int id, int /*code*/, HWND /*control*/)
         ShowHelpTopic(Window(), HELP_TOPIC_RETRIEVE_VERSION);
         return true;
     case IDC_RETRIEVE_VIEW:
-        View(false);
+        list_.ViewWithViewer(false);
         return true;
     case IDC_RETRIEVE_VIEW_MULTIPLE:
-        View(true);
+        list_.ViewWithViewer(true);
         return true;
     case IDC_RETRIEVE_BUTTON:
         // The copy reports its own failures; the dialog ends either way.

@@ -38,10 +38,8 @@ private:
 
     // View exactly one selected row, Retrieve too; View Multiple exactly two.
     void UpdateButtons();
-    void View(bool pair);
     // Reloads the list when the archive file's last write has moved.
     void Watch();
-    FILETIME ArchiveTime() const;
 
     VersionList list_;
     ArchiveFile* archive_;

@@ -62,6 +62,9 @@ public:
     // The first two selected versions side by side (one selected: beside the
     // working file).
     void ViewSelectedPair();
+    // What the View and View Multiple buttons do: load the viewer libraries
+    // (message 2114 when they cannot be), focus the list, then view.
+    void ViewWithViewer(bool pair);
 
     HWND ListWindow() const { return list_; }
     HWND OwnerWindow() const { return owner_; }

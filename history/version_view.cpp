@@ -1,13 +1,13 @@
 // Viewing the selected versions: one in a viewer window of its own, or two
 // side by side; and the page's View buttons, which load the viewer first.
 #include "version_list.h"
-#include "file_access.h"
 
 #include <commctrl.h>
 
 #include <new>
 
 #include "archive_file.h"
+#include "file_access.h"
 #include "history_page.h"
 #include "message.h"
 #include "resource.h"
@@ -48,17 +48,17 @@ void VersionList::ViewSelectedPair()
     ViewMultipleDialog::Run(owner_, *archive_, a, b);
 }
 
-void HistoryPage::View(bool pair)
+void VersionList::ViewWithViewer(bool pair)
 {
     if (!LoadViewerLibraries()) {
         ShowMessage(nullptr, IDS_ERR_VIEWER_LOAD, MB_ICONHAND | MB_OK);
         return;
     }
-    list_.Focus();
+    Focus();
     if (pair)
-        list_.ViewSelectedPair();
+        ViewSelectedPair();
     else
-        list_.ViewSelected();
+        ViewSelected();
 }
 
 void HistoryPage::ReleaseViewer()
