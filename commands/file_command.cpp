@@ -64,7 +64,8 @@ void MoveOrCopyFiles(FileList& selection, HWND window, const char* folder, bool 
         char title[200];   // a long path is cut; the title is only shown
         LoadStr(move ? IDS_MOVE_FILE_TITLE : IDS_COPY_FILE_TITLE, format);
         StringCchPrintfA(title, ARRAYSIZE(title), format, selection.Head()->path);
-        if (!AskDestinationFile(window, title, folder, selection.Head()->path, destination))
+        CopyText(destination, selection.Head()->path);
+        if (!AskDestinationFile(window, title, folder, nullptr, destination))
             return;
     }
 

@@ -1,7 +1,6 @@
 #include "copy_version_dialog.h"
 
-#include <commdlg.h>
-
+#include "destination_dialogs.h"
 #include "help.h"
 #include "message.h"
 #include "module.h"
@@ -77,17 +76,7 @@ void CopyVersionDialog::Browse()
 
     // The save dialog starts from the proposed name (or the one OK last
     // read), not from what was typed since.
-    OPENFILENAMEA file = {};
-    file.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    file.hwndOwner = Window();
-    file.hInstance = g_hInstance;
-    file.lpstrFilter = filter;
-    file.lpstrFile = targetPath_;
-    file.nMaxFile = sizeof(targetPath_);
-    file.lpstrInitialDir = folder_;
-    file.lpstrTitle = title;
-    file.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameA(&file))
+    if (!AskDestinationFile(Window(), title, folder_, filter, targetPath_))
         return;
     // The save dialog has asked about replacing already.
     SetDlgItemTextA(Window(), IDC_TARGET_PATH_EDIT, targetPath_);

@@ -83,6 +83,24 @@ int CheckArchive(const std::string& file, ArchiveFile& archive, bool needArchive
     }
 }
 
+// Runs a command on a checked working file and its archive. What stops it (a
+// bad path; with need other than None an archive that cannot be used; with
+// Versions a missing one) is reported before body runs.
+enum class ArchiveNeed { None, Usable, Versions };
+
+template <class Body>
+int WithArchive(const std::string& file, ArchiveNeed need, Body body)
+{
+    char path[kPathSize];
+    int code = CheckWorkingFile(file, path);
+    if (code != kExitOk)
+        return code;
+    ArchiveFile archive(path);
+    if (need != ArchiveNeed::None && (code = CheckArchive(file, archive, need == ArchiveNeed::Versions)) != kExitOk)
+        return code;
+    return body(archive);
+}
+
 // A temporary file for one retrieved version, removed when the object goes.
 class TempCopy {
 public:
@@ -255,152 +273,133 @@ int SaveCommand(const std::string& file, const std::string* comment, bool perman
 
 int LogCommand(const std::string& file, bool csv)
 {
-    char path[kPathSize];
-    int code = CheckWorkingFile(file, path);
-    if (code != kExitOk)
-        return code;
-    ArchiveFile archive(path);
-    if ((code = CheckArchive(file, archive, true)) != kExitOk)
-        return code;
-    VersionItem* items = nullptr;
-    int count = archive.ListVersions(&items);
-    if (count < 0)
-        return Complain(kExitDamaged, "%s: its archive is damaged or not an archive", file);
-    std::unique_ptr<VersionItem[]> owned(items);
-    // One buffered write for the whole list: 10,000 versions print at once.
-    std::string out;
-    out.reserve(static_cast<size_t>(count) * 96 + 64);
-    char line[512];
-    if (csv)
-        out += "version,permanent,date,user,comment\r\n";
-    else
-        out += "Version  Kept       Saved                 User              Comment\r\n";
-    for (int i = 0; i < count; ++i) {
-        const VersionItem& v = items[i];
-        if (csv) {
-            snprintf(line, sizeof(line), "%d,%d,", v.number, v.permanent ? 1 : 0);
-            out += line;
-            out += CsvField(v.dateText) + "," + CsvField(v.user) + "," + CsvField(v.comment) + "\r\n";
-        } else {
-            std::string comment = v.comment;
-            for (char& c : comment) {
-                if (c == '\r' || c == '\n')
-                    c = ' ';
+    return WithArchive(file, ArchiveNeed::Versions, [&](ArchiveFile& archive) -> int {
+        VersionItem* items = nullptr;
+        int count = archive.ListVersions(&items);
+        if (count < 0)
+            return Complain(kExitDamaged, "%s: its archive is damaged or not an archive", file);
+        std::unique_ptr<VersionItem[]> owned(items);
+        // One buffered write for the whole list: 10,000 versions print at once.
+        std::string out;
+        out.reserve(static_cast<size_t>(count) * 96 + 64);
+        char line[512];
+        if (csv)
+            out += "version,permanent,date,user,comment\r\n";
+        else
+            out += "Version  Kept       Saved                 User              Comment\r\n";
+        for (int i = 0; i < count; ++i) {
+            const VersionItem& v = items[i];
+            if (csv) {
+                snprintf(line, sizeof(line), "%d,%d,", v.number, v.permanent ? 1 : 0);
+                out += line;
+                out += CsvField(v.dateText) + "," + CsvField(v.user) + "," + CsvField(v.comment) + "\r\n";
+            } else {
+                std::string comment = v.comment;
+                for (char& c : comment) {
+                    if (c == '\r' || c == '\n')
+                        c = ' ';
+                }
+                snprintf(line, sizeof(line), "%7d  %-9s  %-20s  %-16s  %s\r\n", v.number,
+                         v.permanent ? "permanent" : "temporary", v.dateText, v.user, comment.c_str());
+                out += line;
             }
-            snprintf(line, sizeof(line), "%7d  %-9s  %-20s  %-16s  %s\r\n", v.number,
-                     v.permanent ? "permanent" : "temporary", v.dateText, v.user, comment.c_str());
-            out += line;
         }
-    }
-    _setmode(_fileno(stdout), _O_BINARY);
-    fwrite(out.data(), 1, out.size(), stdout);
-    fflush(stdout);
-    return kExitOk;
+        _setmode(_fileno(stdout), _O_BINARY);
+        fwrite(out.data(), 1, out.size(), stdout);
+        fflush(stdout);
+        return kExitOk;
+    });
 }
 
 int CatCommand(const std::string& file, int version)
 {
-    char path[kPathSize];
-    int code = CheckWorkingFile(file, path);
-    if (code != kExitOk)
-        return code;
-    ArchiveFile archive(path);
-    if (version != 0 && (code = CheckArchive(file, archive, true)) != kExitOk)
-        return code;
-    std::string bytes;
-    if ((code = ReadVersion(file, archive, version, &bytes)) != kExitOk)
-        return code;
-    _setmode(_fileno(stdout), _O_BINARY);
-    fwrite(bytes.data(), 1, bytes.size(), stdout);
-    fflush(stdout);
-    return kExitOk;
+    ArchiveNeed need = version != 0 ? ArchiveNeed::Versions : ArchiveNeed::None;
+    return WithArchive(file, need, [&](ArchiveFile& archive) -> int {
+        std::string bytes;
+        int code = ReadVersion(file, archive, version, &bytes);
+        if (code != kExitOk)
+            return code;
+        _setmode(_fileno(stdout), _O_BINARY);
+        fwrite(bytes.data(), 1, bytes.size(), stdout);
+        fflush(stdout);
+        return kExitOk;
+    });
 }
 
 int RestoreCommand(const std::string& file, int version)
 {
-    char path[kPathSize];
-    int code = CheckWorkingFile(file, path);
-    if (code != kExitOk)
-        return code;
-    ArchiveFile archive(path);
-    if ((code = CheckArchive(file, archive, true)) != kExitOk)
-        return code;
-    char number[16];
-    snprintf(number, sizeof(number), "%d", version);
-    if (!HasVersion(archive, version))
-        return Complain(kExitNoVersion, "%s: has no version %s", file, number);
-    // The version is read out first, so a failure leaves the working file alone.
-    TempCopy copy;
-    if (!copy.Valid() || archive.RetrieveVersion(copy.Path(), version) != 0)
-        return Complain(kExitFailed, "%s: version %s could not be read from its archive", file, number);
-    // Nothing is lost: the current state becomes a version before it is replaced.
-    if (archive.IsWorkingFileNewer()) {
-        char comment[64];
-        snprintf(comment, sizeof(comment), "Before restoring version %d", version);
-        if (!archive.AddVersion(comment, 0))
-            return Complain(kExitFailed, "%s: the current state could not be saved; nothing restored", file);
-        printf("%s: saved the current state as version %d\n", file.c_str(), archive.VersionCounter());
-    }
-    if (!CopyFileA(copy.Path(), path, FALSE))
-        return Complain(kExitFailed, "%s: could not be replaced (in use or read-only?)", file);
-    printf("%s: restored version %d\n", file.c_str(), version);
-    return kExitOk;
+    return WithArchive(file, ArchiveNeed::Versions, [&](ArchiveFile& archive) -> int {
+        char number[16];
+        snprintf(number, sizeof(number), "%d", version);
+        if (!HasVersion(archive, version))
+            return Complain(kExitNoVersion, "%s: has no version %s", file, number);
+        // The version is read out first, so a failure leaves the working file alone.
+        TempCopy copy;
+        if (!copy.Valid() || archive.RetrieveVersion(copy.Path(), version) != 0)
+            return Complain(kExitFailed, "%s: version %s could not be read from its archive", file, number);
+        // Nothing is lost: the current state becomes a version before it is replaced.
+        if (archive.IsWorkingFileNewer()) {
+            char comment[64];
+            snprintf(comment, sizeof(comment), "Before restoring version %d", version);
+            if (!archive.AddVersion(comment, 0))
+                return Complain(kExitFailed, "%s: the current state could not be saved; nothing restored", file);
+            printf("%s: saved the current state as version %d\n", file.c_str(), archive.VersionCounter());
+        }
+        if (!CopyFileA(copy.Path(), archive.workingPath, FALSE))
+            return Complain(kExitFailed, "%s: could not be replaced (in use or read-only?)", file);
+        printf("%s: restored version %d\n", file.c_str(), version);
+        return kExitOk;
+    });
 }
 
 int DiffCommand(const std::string& file, int left, int right)
 {
-    char path[kPathSize];
-    int code = CheckWorkingFile(file, path);
-    if (code != kExitOk)
-        return code;
-    ArchiveFile archive(path);
-    if ((left != 0 || right != 0) && (code = CheckArchive(file, archive, true)) != kExitOk)
-        return code;
-    std::string a, b;
-    if ((code = ReadVersion(file, archive, left, &a)) != kExitOk ||
-        (code = ReadVersion(file, archive, right, &b)) != kExitOk)
-        return code;
-    if (a == b)
-        return kExitOk;
-    auto name = [&](int v) { return v == 0 ? file + " (working file)" : file + " (version " + std::to_string(v) + ")"; };
-    if (a.find('\0') != std::string::npos || b.find('\0') != std::string::npos) {
-        printf("Binary versions %s and %s differ\n", name(left).c_str(), name(right).c_str());
+    ArchiveNeed need = left != 0 || right != 0 ? ArchiveNeed::Versions : ArchiveNeed::None;
+    return WithArchive(file, need, [&](ArchiveFile& archive) -> int {
+        std::string a, b;
+        int code;
+        if ((code = ReadVersion(file, archive, left, &a)) != kExitOk ||
+            (code = ReadVersion(file, archive, right, &b)) != kExitOk)
+            return code;
+        if (a == b)
+            return kExitOk;
+        auto name = [&](int v) {
+            return v == 0 ? file + " (working file)" : file + " (version " + std::to_string(v) + ")";
+        };
+        if (a.find('\0') != std::string::npos || b.find('\0') != std::string::npos) {
+            printf("Binary versions %s and %s differ\n", name(left).c_str(), name(right).c_str());
+            return kExitDiffers;
+        }
+        std::vector<std::string> linesA = SplitLines(a), linesB = SplitLines(b);
+        dtl::Diff<std::string, std::vector<std::string>> diff(linesA, linesB);
+        diff.compose();
+        diff.composeUnifiedHunks();
+        std::cout << "--- " << name(left) << "\n+++ " << name(right) << "\n";
+        diff.printUnifiedFormat(std::cout);
+        std::cout.flush();
         return kExitDiffers;
-    }
-    std::vector<std::string> linesA = SplitLines(a), linesB = SplitLines(b);
-    dtl::Diff<std::string, std::vector<std::string>> diff(linesA, linesB);
-    diff.compose();
-    diff.composeUnifiedHunks();
-    std::cout << "--- " << name(left) << "\n+++ " << name(right) << "\n";
-    diff.printUnifiedFormat(std::cout);
-    std::cout.flush();
-    return kExitDiffers;
+    });
 }
 
 int InfoCommand(const std::string& file)
 {
-    char path[kPathSize];
-    int code = CheckWorkingFile(file, path);
-    if (code != kExitOk)
-        return code;
-    ArchiveFile archive(path);
-    if ((code = CheckArchive(file, archive, false)) != kExitOk)
-        return code;
-    printf("File:          %s\n", archive.workingPath);
-    if (!archive.Exists()) {
-        printf("Archive:       none (it would be %s)\n", archive.archivePath);
+    return WithArchive(file, ArchiveNeed::Usable, [&](ArchiveFile& archive) -> int {
+        printf("File:          %s\n", archive.workingPath);
+        if (!archive.Exists()) {
+            printf("Archive:       none (it would be %s)\n", archive.archivePath);
+            return kExitOk;
+        }
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        unsigned long long size = 0;
+        if (GetFileAttributesExA(archive.archivePath, GetFileExInfoStandard, &data))
+            size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        printf("Archive:       %s\n", archive.archivePath);
+        printf("Versions:      %d (%d temporary, at most %d kept)\n", archive.CountVersions(),
+               archive.CountTemporaryVersions(), archive.GetMaxTempVersions());
+        printf("Compressed:    %s\n", archive.IsCompressed() ? "yes" : "no");
+        printf("Size on disk:  %llu bytes\n", size);
         return kExitOk;
-    }
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    unsigned long long size = 0;
-    if (GetFileAttributesExA(archive.archivePath, GetFileExInfoStandard, &data))
-        size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    printf("Archive:       %s\n", archive.archivePath);
-    printf("Versions:      %d (%d temporary, at most %d kept)\n", archive.CountVersions(),
-           archive.CountTemporaryVersions(), archive.GetMaxTempVersions());
-    printf("Compressed:    %s\n", archive.IsCompressed() ? "yes" : "no");
-    printf("Size on disk:  %llu bytes\n", size);
-    return kExitOk;
+    });
 }
 
 int HistoryCommand(const std::string& file)

@@ -6,17 +6,16 @@
 #include "resource.h"
 #include "safe_string.h"
 
-bool AskDestinationFile(HWND owner, const char* title, const char* initialFolder, const char* sourcePath,
+bool AskDestinationFile(HWND owner, const char* title, const char* initialFolder, const char* filter,
                         char (&path)[MAX_PATH])
 {
     // One filter whose pattern is empty: the dialog keeps the name's own type.
-    static const char kFilter[] = "SAME TYPE\0\0";
-    CopyText(path, sourcePath);
+    static const char kSameType[] = "SAME TYPE\0\0";
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = owner;
     dialog.hInstance = g_hInstance;
-    dialog.lpstrFilter = kFilter;
+    dialog.lpstrFilter = filter ? filter : kSameType;
     dialog.lpstrFile = path;
     dialog.nMaxFile = sizeof(path);
     dialog.lpstrInitialDir = initialFolder;

@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
-// Shows the save-file dialog titled title, opening in initialFolder, with the
-// file's own path preset; the dialog itself asks before replacing a file.
-// True with path (260 bytes) set to the chosen full path; false on Cancel.
-bool AskDestinationFile(HWND owner, const char* title, const char* initialFolder, const char* sourcePath,
+// Shows the save-file dialog titled title, opening in initialFolder, with
+// the name in path preset; the dialog itself asks before replacing a file.
+// filter holds the dialog's pairs of texts; null keeps the name's own type.
+// True with path set to the chosen full path; false on Cancel.
+bool AskDestinationFile(HWND owner, const char* title, const char* initialFolder, const char* filter,
                         char (&path)[MAX_PATH]);
 
 // Shows the open-file dialog with template IDD_PICK_FOLDER, opening in
