@@ -11,8 +11,6 @@
 namespace fytest {
 namespace {
 
-using Rows = std::vector<int>;
-
 // Record order 1..4; the user names and comments sort differently from it
 // and from each other, without regard to case. Version 1's comment is the
 // store's empty one.
@@ -23,7 +21,7 @@ const std::vector<Saved> kFour = {
     {"dave", "Charlie", 0},
 };
 
-class VersionListTest : public HistoryPageTest {};
+using VersionListTest = HistoryPageTest;
 
 TEST_F(VersionListTest, CheckBoxClickSwitchesTheFlagEnablesApplyAndIsWrittenOnOk)
 {
@@ -31,12 +29,11 @@ TEST_F(VersionListTest, CheckBoxClickSwitchesTheFlagEnablesApplyAndIsWrittenOnOk
     OpenPage();
     ASSERT_EQ(RowNumbers(), (Rows{4, 3, 2, 1}));
     EXPECT_EQ(RowImages(), (Rows{0, 0, 1, 0}));
-
     // Setting the maximum at initialisation reports a change to a sheet that
     // takes it then (Wine's does not yet know the page); Apply commits it.
     if (ApplyEnabled()) {
         ASSERT_TRUE(PressButton(Sheet(), 0x3021));
-        ASSERT_TRUE(PumpUntil([&] { return !ApplyEnabled(); }));
+        ASSERT_TRUE(WaitUntil([&] { return !ApplyEnabled(); }));
     }
 
     ClickRow(1, 0);   // the box of version 3
@@ -49,28 +46,22 @@ TEST_F(VersionListTest, CheckBoxClickSwitchesTheFlagEnablesApplyAndIsWrittenOnOk
     RECT bounds = {};
     bounds.left = LVIR_BOUNDS;
     SendMessageA(List(), LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&bounds));
-    PostMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(bounds.left + 2, (bounds.top + bounds.bottom) / 2));
-    PostMessageA(List(), WM_LBUTTONUP, 0, MAKELPARAM(bounds.left + 2, (bounds.top + bounds.bottom) / 2));
-    ASSERT_TRUE(PumpUntil([&] { return SelectedRows() == Rows{2}; }));
+    ClickAt(List(), bounds.left + 2, (bounds.top + bounds.bottom) / 2);
+    ASSERT_TRUE(WaitUntil([&] { return SelectedRows() == Rows{2}; }));
     EXPECT_EQ(RowImages(), (Rows{0, 1, 1, 0}));
 
     ClickRow(2, 0);   // version 2's box: permanent to temporary
     ASSERT_TRUE(PressButton(Sheet(), IDOK));
-    ASSERT_TRUE(PumpUntil([&] { return SheetClosed(); }));
+    ASSERT_TRUE(WaitUntil([&] { return SheetClosed(); }));
     EXPECT_EQ(archive_->IsPermanent(3), 1);
     EXPECT_EQ(archive_->IsPermanent(2), 0);
     EXPECT_EQ(archive_->IsPermanent(4), 0);
 
     // The widths went to the settings as they stood.
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     DWORD width = 0;
     DWORD size = sizeof(width);
-    DWORD type = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "HistoryField_5", nullptr, &type, reinterpret_cast<BYTE*>(&width), &size),
+    EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kSettingsKey, "HistoryField_5", RRF_RT_REG_DWORD, nullptr, &width, &size),
               ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(width, 110u);
 }
 
@@ -79,31 +70,29 @@ TEST_F(VersionListTest, HeaderClicksSortByEachColumn)
     MakeHistory("sorting", kFour);
     OpenPage();
     EXPECT_EQ(RowNumbers(), (Rows{4, 3, 2, 1})) << "newest first after the first fill";
-
-    ClickHeader(1);   // "#"
-    EXPECT_EQ(RowNumbers(), (Rows{1, 2, 3, 4}));
-    ClickHeader(1);
-    EXPECT_EQ(RowNumbers(), (Rows{4, 3, 2, 1}));
-    ClickHeader(2);   // "Date & Time" keeps the direction
-    EXPECT_EQ(RowNumbers(), (Rows{4, 3, 2, 1}));
-    ClickHeader(2);
-    EXPECT_EQ(RowNumbers(), (Rows{1, 2, 3, 4}));
-
-    ClickHeader(4);   // "Comment": "", alpha, Charlie, Delta
-    EXPECT_EQ(RowNumbers(), (Rows{1, 3, 4, 2}));
-    ClickHeader(4);   // a text column never turns round
-    EXPECT_EQ(RowNumbers(), (Rows{1, 3, 4, 2}));
-    ClickHeader(1);   // after a text column, "#" sorts ascending
-    EXPECT_EQ(RowNumbers(), (Rows{1, 2, 3, 4}));
-    ClickHeader(0);   // "Permanent" stands for "#" and flips it
-    EXPECT_EQ(RowNumbers(), (Rows{4, 3, 2, 1}));
-
-    ClickHeader(3);   // "Updated By": alice, Bob, Carol, dave
-    EXPECT_EQ(RowNumbers(), (Rows{2, 3, 1, 4}));
+    const struct {
+        int column;
+        Rows order;
+    } clicks[] = {
+        {1, {1, 2, 3, 4}},   // "#"
+        {1, {4, 3, 2, 1}},
+        {2, {4, 3, 2, 1}},   // "Date & Time" keeps the direction
+        {2, {1, 2, 3, 4}},
+        {4, {1, 3, 4, 2}},   // "Comment": "", alpha, Charlie, Delta
+        {4, {1, 3, 4, 2}},   // a text column never turns round
+        {1, {1, 2, 3, 4}},   // after a text column, "#" sorts ascending
+        {0, {4, 3, 2, 1}},   // "Permanent" stands for "#" and flips it
+        {3, {2, 3, 1, 4}},   // "Updated By": alice, Bob, Carol, dave
+    };
+    int step = 0;
+    for (const auto& click : clicks) {
+        ClickHeader(click.column);
+        EXPECT_EQ(RowNumbers(), click.order) << "click " << ++step << " on column " << click.column;
+    }
 
     // A later fill keeps the column.
     SaveFromOutside("Bravo");
-    ASSERT_TRUE(PumpUntil([&] { return RowNumbers().size() == 5; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return RowNumbers().size() == 5; }, 3000));
     EXPECT_EQ(RowNumbers()[0], 2) << "still sorted by user";
 }
 
@@ -111,17 +100,14 @@ TEST_F(VersionListTest, ButtonsFollowTheNumberOfRowsSelectedByClicks)
 {
     MakeHistory("buttons", kFour);
     OpenPage();
-    const int kButtons[] = {IDC_DELETE_BUTTON, IDC_COPY_BUTTON, IDC_VIEW_BUTTON, IDC_VIEW_MULTIPLE_BUTTON,
-                            IDC_PRINT_HISTORY};
     auto states = [&] {
         Rows on;
-        for (int id : kButtons)
+        for (int id : {IDC_DELETE_BUTTON, IDC_COPY_BUTTON, IDC_VIEW_BUTTON, IDC_VIEW_MULTIPLE_BUTTON, IDC_PRINT_HISTORY})
             on.push_back(Enabled(id) ? 1 : 0);
         return on;
     };
     // Before any click: only Print History, for an archive that exists.
     EXPECT_EQ(states(), (Rows{0, 0, 0, 0, 1}));
-
     ClickRow(0);
     EXPECT_EQ(SelectedRows(), (Rows{0}));
     EXPECT_EQ(states(), (Rows{1, 1, 1, 1, 1}));
@@ -140,9 +126,8 @@ TEST_F(VersionListTest, ButtonsFollowTheNumberOfRowsSelectedByClicks)
     // A click on empty space below the rows clears the selection.
     RECT client;
     GetClientRect(List(), &client);
-    PostMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, client.bottom - 3));
-    PostMessageA(List(), WM_LBUTTONUP, 0, MAKELPARAM(20, client.bottom - 3));
-    ASSERT_TRUE(PumpUntil([&] { return SelectedRows().empty(); }));
+    ClickAt(List(), 20, client.bottom - 3);
+    ASSERT_TRUE(WaitUntil([&] { return SelectedRows().empty(); }));
     EXPECT_EQ(states(), (Rows{0, 0, 0, 0, 0}));
 }
 

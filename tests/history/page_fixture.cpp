@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "module.h"
@@ -11,37 +12,18 @@
 
 namespace fytest {
 
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
+namespace {
 
-constexpr DWORD HistoryPageTest::kWidths[5];
+// Column widths the page starts with (HistoryField_1..5).
+const int kWidths[5] = {44, 30, 120, 60, 110};
+
+}  // namespace
 
 HistoryPageTest::HistoryPageTest()
 {
-    static const char* const kNames[5] = {"HistoryField_1", "HistoryField_2", "HistoryField_3", "HistoryField_4",
-                                          "HistoryField_5"};
     for (int i = 0; i < 5; ++i)
-        settings_.SetDword(kNames[i], kWidths[i]);
+        settings_.SetDword(("HistoryField_" + std::to_string(i + 1)).c_str(), kWidths[i]);
     settings_.SetDword("EnableVersionControl", 1);
-}
-
-HistoryPageTest::~HistoryPageTest()
-{
-    ClosePage();
 }
 
 void HistoryPageTest::MakeHistory(const std::string& name, const std::vector<Saved>& versions, int maxTemp)
@@ -51,22 +33,20 @@ void HistoryPageTest::MakeHistory(const std::string& name, const std::vector<Sav
     archive_ = std::make_unique<ArchiveFile>(workingPath_.c_str());
     ASSERT_TRUE(archive_->IsValid());
     for (size_t i = 0; i < versions.size(); ++i) {
-        const Saved& saved = versions[i];
         // The store records the object's user name with each version.
-        ASSERT_LT(saved.user.size(), sizeof(archive_->userName));
-        strcpy(archive_->userName, saved.user.c_str());
+        ASSERT_LT(versions[i].user.size(), sizeof(archive_->userName));
+        strcpy(archive_->userName, versions[i].user.c_str());
         if (i == 0) {
-            ASSERT_EQ(archive_->CreateWithFirstVersion(saved.permanent, maxTemp, 0, 0), 0);
+            ASSERT_EQ(archive_->CreateWithFirstVersion(versions[i].permanent, maxTemp, 0, 0), 0);
         } else {
             WriteFileText(workingPath_, "version " + std::to_string(i + 1));
-            ASSERT_EQ(archive_->AddVersion(saved.comment.c_str(), saved.permanent), 1);
+            ASSERT_EQ(archive_->AddVersion(versions[i].comment.c_str(), versions[i].permanent), 1);
         }
     }
 }
 
 void HistoryPageTest::SaveFromOutside(const std::string& comment)
 {
-    // A second archive object, as the save command or another program has.
     WriteFileText(workingPath_, "saved from outside: " + comment);
     ArchiveFile other(workingPath_.c_str());
     ASSERT_EQ(other.AddVersion(comment.c_str(), 0), 1);
@@ -86,7 +66,6 @@ void HistoryPageTest::OpenPage()
     sheet_ = reinterpret_cast<HWND>(PropertySheetA(&header));
     ASSERT_NE(sheet_, nullptr);
     page_ = PropSheet_GetCurrentPageHwnd(sheet_);
-    ASSERT_NE(page_, nullptr);
     list_ = GetDlgItem(page_, IDC_HISTORY_LIST);
     ASSERT_NE(list_, nullptr);
     PumpMessages(50);
@@ -100,52 +79,36 @@ void HistoryPageTest::ClosePage()
     object_.reset();
 }
 
-bool HistoryPageTest::SheetClosed() const
+Rows HistoryPageTest::RowNumbers() const
 {
-    return !IsWindow(sheet_) || PropSheet_GetCurrentPageHwnd(sheet_) == nullptr;
-}
-
-std::vector<int> HistoryPageTest::EachRow(const std::function<int(int)>& read) const
-{
-    std::vector<int> values;
-    int count = static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        int value = read(row);
-        if (value >= 0)
-            values.push_back(value);
-    }
-    return values;
-}
-
-std::vector<int> HistoryPageTest::RowNumbers() const
-{
-    return EachRow([&](int row) {
+    Rows numbers;
+    for (int row = 0; row < ListView_GetItemCount(list_); ++row) {
         char text[32] = "";
-        LVITEMA item = {};
-        item.iSubItem = 1;
-        item.pszText = text;
-        item.cchTextMax = sizeof(text);
-        SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        return atoi(text);
-    });
+        ListView_GetItemText(list_, row, 1, text, sizeof(text));
+        numbers.push_back(atoi(text));
+    }
+    return numbers;
 }
 
-std::vector<int> HistoryPageTest::RowImages() const
+Rows HistoryPageTest::RowImages() const
 {
-    return EachRow([&](int row) {
+    Rows images;
+    for (int row = 0; row < ListView_GetItemCount(list_); ++row) {
         LVITEMA item = {};
         item.mask = LVIF_IMAGE;
         item.iItem = row;
-        SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        return item.iImage;
-    });
+        ListView_GetItem(list_, &item);
+        images.push_back(item.iImage);
+    }
+    return images;
 }
 
-std::vector<int> HistoryPageTest::SelectedRows() const
+Rows HistoryPageTest::SelectedRows() const
 {
-    return EachRow([&](int row) {
-        return (SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) ? row : -1;
-    });
+    Rows selected;
+    for (int row = -1; (row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) >= 0;)
+        selected.push_back(row);
+    return selected;
 }
 
 bool HistoryPageTest::Enabled(int controlId) const
@@ -160,11 +123,10 @@ bool HistoryPageTest::ApplyEnabled() const
     return apply && IsWindowEnabled(apply);
 }
 
-void HistoryPageTest::ClickAt(HWND window, POINT point, WPARAM keys)
+void HistoryPageTest::ClickAt(HWND window, int x, int y, WPARAM keys)
 {
-    LPARAM where = MAKELPARAM(point.x, point.y);
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, where);
-    PostMessageA(window, WM_LBUTTONUP, keys, where);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
+    PostMessageA(window, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
     PumpMessages(30);
 }
 
@@ -175,28 +137,22 @@ void HistoryPageTest::ClickRow(int row, int column, bool control)
     ASSERT_TRUE(SendMessageA(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) << "row " << row;
     int x = bounds.left;
     for (int i = 0; i < column; ++i)
-        x += static_cast<int>(kWidths[i]);
+        x += kWidths[i];
     RECT client;
     GetClientRect(list_, &client);
-    int right = x + static_cast<int>(kWidths[column]);
-    if (right > client.right)
-        right = client.right;
-    POINT point = {(x + right) / 2, (bounds.top + bounds.bottom) / 2};
-    ClickAt(list_, point, control ? MK_CONTROL : 0);
+    int right = std::min<int>(x + kWidths[column], client.right);
+    ClickAt(list_, (x + right) / 2, (bounds.top + bounds.bottom) / 2, control ? MK_CONTROL : 0);
 }
 
 void HistoryPageTest::ClickHeader(int column)
 {
     HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
-    ASSERT_NE(header, nullptr);
     RECT rect = {};
     ASSERT_TRUE(SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&rect)));
     // The middle of the part that shows.
     RECT client;
     GetClientRect(header, &client);
-    int right = rect.right < client.right ? rect.right : client.right;
-    POINT point = {(rect.left + right) / 2, (rect.top + rect.bottom) / 2};
-    ClickAt(header, point, 0);
+    ClickAt(header, (rect.left + std::min(rect.right, client.right)) / 2, (rect.top + rect.bottom) / 2);
 }
 
 }  // namespace fytest

@@ -4,10 +4,10 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +19,8 @@
 
 namespace fytest {
 
+using Rows = std::vector<int>;
+
 // One version of a history made to order, oldest first.
 struct Saved {
     std::string user;
@@ -26,57 +28,48 @@ struct Saved {
     int permanent = 0;
 };
 
-// Dispatches this thread's messages until condition holds; false after timeoutMs.
-bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
-
 class HistoryPageTest : public WorkingFilesTest {
 protected:
     HistoryPageTest();
-    ~HistoryPageTest() override;
+    ~HistoryPageTest() override { ClosePage(); }
 
-    // A working file name.txt whose archive holds the versions, oldest first,
-    // numbered from 1, with a cap of maxTemp temporaries.
+    // A working file name.txt whose archive holds the versions, numbered from
+    // 1, with a cap of maxTemp temporaries.
     void MakeHistory(const std::string& name, const std::vector<Saved>& versions, int maxTemp = 10);
     // Saves the working file once more, as another program would.
     void SaveFromOutside(const std::string& comment);
 
-    // Shows the page in a sheet of its own and waits for its first fill.
+    // Shows the page in a sheet of its own; ClosePage destroys the sheet, if
+    // still there, and the page object.
     void OpenPage();
-    // Destroys the sheet, if still there, and the page object.
     void ClosePage();
     // The sheet has closed itself (OK pressed and the page let go).
-    bool SheetClosed() const;
+    bool SheetClosed() const { return !IsWindow(sheet_) || PropSheet_GetCurrentPageHwnd(sheet_) == nullptr; }
 
     HWND Page() const { return page_; }
     HWND List() const { return list_; }
     HWND Sheet() const { return sheet_; }
 
-    // The "#" texts of the rows, top to bottom.
-    std::vector<int> RowNumbers() const;
-    // The images (0 empty box, 1 ticked) of the rows, top to bottom.
-    std::vector<int> RowImages() const;
-    std::vector<int> SelectedRows() const;
+    // The "#" texts, the images (0 empty box, 1 ticked) and the selected rows,
+    // top to bottom.
+    Rows RowNumbers() const;
+    Rows RowImages() const;
+    Rows SelectedRows() const;
     bool Enabled(int controlId) const;
     bool ApplyEnabled() const;
 
+    // A left click at a point of window's client area.
+    void ClickAt(HWND window, int x, int y, WPARAM keys = 0);
     // A left click in the middle of a row's given column (0 the check-box
     // column, 4 the comment), with Ctrl held when control is true.
     void ClickRow(int row, int column = 2, bool control = false);
-    // A left click on a column header.
     void ClickHeader(int column);
-
-    // Column widths the page starts with (HistoryField_1..5).
-    static constexpr DWORD kWidths[5] = {44, 30, 120, 60, 110};
 
     std::unique_ptr<ArchiveFile> archive_;
     std::string workingPath_;
     std::unique_ptr<HistoryPage> object_;
 
 private:
-    void ClickAt(HWND window, POINT point, WPARAM keys);
-    // read(row) for every row, top to bottom; negative answers are left out.
-    std::vector<int> EachRow(const std::function<int(int)>& read) const;
-
     HWND sheet_ = nullptr;
     HWND page_ = nullptr;
     HWND list_ = nullptr;

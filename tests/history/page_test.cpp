@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 
 #include "command_driver.h"
 #include "page_fixture.h"
@@ -16,18 +15,27 @@
 namespace fytest {
 namespace {
 
-using Rows = std::vector<int>;
+using HistoryPageCommands = HistoryPageTest;
 
-const char kConfirmDelete[] =
-    "A deleted version cannot be restored.  Are you sure you want to delete the selected item(s)?";
-const char kRangeError[] = "Maximum number of temporary versions must be between 1 and 32767.";
-const char kTrimWarning[] =
-    "Warning!  The number of temporary versions exceeds the maximum you have chosen.  One or more versions will be "
-    "deleted.";
+// Presses the page's About button and closes the box with its OK; the box's
+// outer rectangle and product line come back.
+void RunAbout(HWND page, RECT* box = nullptr, std::string* product = nullptr)
+{
+    std::atomic<bool> done{false};
+    DialogDriver driver("About Fennory", [&](HWND dialog) {
+        if (box)
+            GetWindowRect(dialog, box);
+        if (product)
+            *product = GetControlText(dialog, IDC_ABOUT_PRODUCT) + "|" + GetControlText(dialog, IDC_ABOUT_SPARE_1) +
+                       GetControlText(dialog, IDC_ABOUT_SPARE_2);
+        PressButton(dialog, IDOK);
+        done = true;
+    });
+    ASSERT_TRUE(PressButton(page, IDC_ABOUT_BUTTON));
+    ASSERT_TRUE(WaitUntil([&] { return done.load() && !WaitForWindow("#32770", "About Fennory", 0); }));
+}
 
-class HistoryPageCommands : public HistoryPageTest {};
-
-TEST_F(HistoryPageCommands, DeleteAsksAndKeepsAPermanentVersionAtNo)
+TEST_F(HistoryPageCommands, DeleteAsksAndKeepsAPermanentVersionAtNoAndStopsAtCancel)
 {
     MakeHistory("delete", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 1}, {"ann", "four", 0}});
     OpenPage();
@@ -39,15 +47,15 @@ TEST_F(HistoryPageCommands, DeleteAsksAndKeepsAPermanentVersionAtNo)
         // Yes to the general question, No for the permanent version 3.
         MessageBoxAnswerer answers({IDYES, IDNO});
         ASSERT_TRUE(PressButton(Page(), IDC_DELETE_BUTTON));
-        ASSERT_TRUE(PumpUntil([&] { return RowNumbers() == Rows{3, 1}; }));
+        ASSERT_TRUE(WaitUntil([&] { return RowNumbers() == Rows{3, 1}; }));
         const auto& boxes = answers.Boxes();
         ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[0].text, kConfirmDelete);
-        EXPECT_TRUE(boxes[0].HasButtons({IDYES, IDNO}));
-        EXPECT_EQ(boxes[0].icon, BoxIcon::Question);
-        EXPECT_EQ(boxes[1].text,
-                  "Version 3 of file delete.txt is a permanent version!  Are you sure you really want to delete it?");
-        EXPECT_TRUE(boxes[1].HasButtons({IDYES, IDNO, IDCANCEL}));
+        ExpectBox(boxes[0],
+                  "A deleted version cannot be restored.  Are you sure you want to delete the selected item(s)?",
+                  {IDYES, IDNO}, BoxIcon::Question);
+        ExpectBox(boxes[1],
+                  "Version 3 of file delete.txt is a permanent version!  Are you sure you really want to delete it?",
+                  {IDYES, IDNO, IDCANCEL}, BoxIcon::Question);
     }
     EXPECT_EQ(archive_->CountVersions(), 2);
     // The refreshed list has no selection: every button but Print is off.
@@ -77,7 +85,7 @@ TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
             PressButton(dialog, IDOK);
         });
         ASSERT_TRUE(PressButton(Page(), IDC_COPY_BUTTON));
-        ASSERT_TRUE(PumpUntil([&] { return PathExists(scratch_ / "report(v2).txt"); }));
+        ASSERT_TRUE(WaitUntil([&] { return PathExists(scratch_ / "report(v2).txt"); }));
     }
     EXPECT_EQ(proposed, scratch_ / "report(v2).txt");
     EXPECT_EQ(ReadFileText(scratch_ / "report(v2).txt"), "version 2");
@@ -98,7 +106,7 @@ TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
             PressButton(dialog, IDOK);
         });
         ASSERT_TRUE(PressButton(Page(), IDC_COPY_BUTTON));
-        ASSERT_TRUE(PumpUntil([&] { return PathExists(typed); }));
+        ASSERT_TRUE(WaitUntil([&] { return PathExists(typed); }));
         const auto& boxes = answers.Boxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, taken + "\nThis file already exists.\n\nReplace existing file?");
@@ -122,82 +130,71 @@ TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
             }
         });
         ASSERT_TRUE(PressButton(Page(), IDC_COPY_BUTTON));
-        ASSERT_TRUE(PumpUntil([&] { return PathExists(browsed) && !WaitForWindow("#32770", "Copy", 0); }));
+        ASSERT_TRUE(WaitUntil([&] { return PathExists(browsed) && !WaitForWindow("#32770", "Copy", 0); }));
     }
     EXPECT_NE(startName.find("report(v1).txt"), std::string::npos) << startName;
     EXPECT_EQ(ReadFileText(browsed), "version 1");
 }
 
-TEST_F(HistoryPageCommands, MaximumOutsideTheRangeKeepsTheSheetOpen)
+TEST_F(HistoryPageCommands, MaximumOutsideTheRangeOrBelowTheTemporaries)
 {
-    MakeHistory("range", {{"ann", "", 0}, {"ann", "two", 0}}, 7);
+    MakeHistory("cap", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 1}, {"ann", "four", 0}}, 7);
     OpenPage();
     EXPECT_EQ(GetControlText(Page(), IDC_MAX_TEMP_EDIT), "7");
-    for (const char* typed : {"0", "40000"}) {
-        SetControlText(Page(), IDC_MAX_TEMP_EDIT, typed);
-        MessageBoxAnswerer answers({IDOK});
+    // Out of range: refused, the sheet stays. Below the three temporaries:
+    // a warning, whose Cancel keeps the sheet and every version.
+    const struct {
+        const char* typed;
+        int answer;
+        const char* text;
+        std::initializer_list<int> buttons;
+        BoxIcon icon;
+    } refusals[] = {
+        {"0", IDOK, "Maximum number of temporary versions must be between 1 and 32767.", {IDOK}, BoxIcon::Stop},
+        {"40000", IDOK, "Maximum number of temporary versions must be between 1 and 32767.", {IDOK}, BoxIcon::Stop},
+        {"2", IDCANCEL, "Warning!  The number of temporary versions exceeds the maximum you have chosen.  One or more "
+                        "versions will be deleted.", {IDOK, IDCANCEL}, BoxIcon::Warning},
+    };
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.typed);
+        SetControlText(Page(), IDC_MAX_TEMP_EDIT, refusal.typed);
+        MessageBoxAnswerer answers({refusal.answer});
         ASSERT_TRUE(PressButton(Sheet(), IDOK));
         PumpMessages(50);   // OK runs the check, and its box, before it returns
-        ASSERT_EQ(answers.Boxes().size(), 1u) << typed;
-        EXPECT_EQ(answers.Boxes()[0].text, kRangeError) << typed;
-        EXPECT_EQ(answers.Boxes()[0].icon, BoxIcon::Stop);
-        PumpMessages(50);
-        EXPECT_FALSE(SheetClosed()) << typed;
-        EXPECT_EQ(archive_->GetMaxTempVersions(), 7);
-    }
-    SetControlText(Page(), IDC_MAX_TEMP_EDIT, "32767");
-    ASSERT_TRUE(PressButton(Sheet(), IDOK));
-    ASSERT_TRUE(PumpUntil([&] { return SheetClosed(); }));
-    EXPECT_EQ(archive_->GetMaxTempVersions(), 32767);
-}
-
-TEST_F(HistoryPageCommands, LoweringTheMaximumBelowTheTemporariesWarnsFirst)
-{
-    MakeHistory("trim", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 1}, {"ann", "four", 0}}, 10);
-    OpenPage();
-    SetControlText(Page(), IDC_MAX_TEMP_EDIT, "2");   // three temporaries
-    {
-        MessageBoxAnswerer answers({IDCANCEL});
-        ASSERT_TRUE(PressButton(Sheet(), IDOK));
-        PumpMessages(50);
         ASSERT_EQ(answers.Boxes().size(), 1u);
-        EXPECT_EQ(answers.Boxes()[0].text, kTrimWarning);
-        EXPECT_TRUE(answers.Boxes()[0].HasButtons({IDOK, IDCANCEL}));
-        EXPECT_EQ(answers.Boxes()[0].icon, BoxIcon::Warning);
+        ExpectBox(answers.Boxes()[0], refusal.text, refusal.buttons, refusal.icon);
+        PumpMessages(50);
+        EXPECT_FALSE(SheetClosed());
+        EXPECT_EQ(archive_->GetMaxTempVersions(), 7);
+        EXPECT_EQ(archive_->CountVersions(), 4);
     }
-    PumpMessages(50);
-    EXPECT_FALSE(SheetClosed());
-    EXPECT_EQ(archive_->GetMaxTempVersions(), 10);
-    EXPECT_EQ(archive_->CountVersions(), 4);
 
     // Exactly as many temporaries as the cap: no question.
     SetControlText(Page(), IDC_MAX_TEMP_EDIT, "3");
-    ASSERT_TRUE(PressButton(Sheet(), 0x3021));   // Apply
-    ASSERT_TRUE(PumpUntil([&] { return archive_->GetMaxTempVersions() == 3; }));
-    EXPECT_EQ(FindMessageBox("Fennory (TM)"), nullptr);
-
+    {
+        NoMessageBoxes none;
+        ASSERT_TRUE(PressButton(Sheet(), 0x3021));   // Apply
+        ASSERT_TRUE(WaitUntil([&] { return archive_->GetMaxTempVersions() == 3; }));
+    }
+    // OK at the warning trims the oldest temporaries; the permanent stays.
     SetControlText(Page(), IDC_MAX_TEMP_EDIT, "1");
     {
         MessageBoxAnswerer answers({IDOK});
         ASSERT_TRUE(PressButton(Sheet(), IDOK));
-        ASSERT_TRUE(PumpUntil([&] { return SheetClosed(); }));
+        ASSERT_TRUE(WaitUntil([&] { return SheetClosed(); }));
         EXPECT_EQ(answers.Boxes().size(), 1u);
     }
     EXPECT_EQ(archive_->GetMaxTempVersions(), 1);
     EXPECT_EQ(archive_->CountTemporaryVersions(), 1);
-    EXPECT_EQ(archive_->IsPermanent(3), 1) << "the permanent version stays";
-}
+    EXPECT_EQ(archive_->IsPermanent(3), 1);
 
-TEST_F(HistoryPageCommands, AVersionSavedElsewhereAppearsWithinASecond)
-{
-    MakeHistory("watched", {{"ann", "", 0}, {"ann", "two", 0}});
+    // The top of the range is taken.
+    ClosePage();
     OpenPage();
-    ASSERT_EQ(RowNumbers(), (Rows{2, 1}));
-    SaveFromOutside("three");
-    DWORD saved = GetTickCount();
-    ASSERT_TRUE(PumpUntil([&] { return RowNumbers() == Rows{3, 2, 1}; }, 3000));
-    EXPECT_LT(GetTickCount() - saved, 1000u);
-    EXPECT_TRUE(IsWindowEnabled(List()));
+    SetControlText(Page(), IDC_MAX_TEMP_EDIT, "32767");
+    ASSERT_TRUE(PressButton(Sheet(), IDOK));
+    ASSERT_TRUE(WaitUntil([&] { return SheetClosed(); }));
+    EXPECT_EQ(archive_->GetMaxTempVersions(), 32767);
 }
 
 TEST_F(HistoryPageCommands, AboutOpensCentredOnTheSheet)
@@ -210,19 +207,8 @@ TEST_F(HistoryPageCommands, AboutOpensCentredOnTheSheet)
     GetWindowRect(Sheet(), &sheet);
     RECT box = {};
     std::string product;
-    std::string spare;
-    std::atomic<bool> done{false};
-    DialogDriver driver("About Fennory", [&](HWND dialog) {
-        GetWindowRect(dialog, &box);
-        product = GetControlText(dialog, IDC_ABOUT_PRODUCT);
-        spare = GetControlText(dialog, IDC_ABOUT_SPARE_1) + GetControlText(dialog, IDC_ABOUT_SPARE_2);
-        PressButton(dialog, IDOK);
-        done = true;
-    });
-    ASSERT_TRUE(PressButton(Page(), IDC_ABOUT_BUTTON));
-    ASSERT_TRUE(PumpUntil([&] { return done.load() && !WaitForWindow("#32770", "About Fennory", 0); }));
-    EXPECT_EQ(product, "Fennory (TM)");
-    EXPECT_EQ(spare, "");
+    RunAbout(Page(), &box, &product);
+    EXPECT_EQ(product, "Fennory (TM)|");
     int width = box.right - box.left;
     int height = box.bottom - box.top;
     ASSERT_GT(width, 0);
@@ -230,7 +216,7 @@ TEST_F(HistoryPageCommands, AboutOpensCentredOnTheSheet)
     EXPECT_EQ(box.top, sheet.top + ((sheet.bottom - sheet.top) - height) / 2);
 }
 
-TEST_F(HistoryPageCommands, ADamagedArchiveSaysSoAndLeavesThePageUsable)
+TEST_F(HistoryPageCommands, ADamagedArchiveSaysSoLeavesThePageUsableAndIsWatched)
 {
     MakeHistory("damaged", {{"ann", "", 0}, {"ann", "two", 0}});
     std::string archivePath = archive_->archivePath;
@@ -239,28 +225,29 @@ TEST_F(HistoryPageCommands, ADamagedArchiveSaysSoAndLeavesThePageUsable)
     EXPECT_EQ(GetControlText(Page(), IDC_COMPRESSED_LABEL), "The archive cannot be read.");
     EXPECT_TRUE(RowNumbers().empty());
     EXPECT_TRUE(Enabled(IDC_MAX_TEMP_EDIT));
-    EXPECT_TRUE(Enabled(IDC_ABOUT_BUTTON));
 
-    // Print History finds nothing to print and shows nothing.
-    ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
-    PumpMessages(100);
-    EXPECT_EQ(WaitForWindow("#32770", "Print", 200), nullptr);
+    // Print History finds nothing to print and shows nothing; About works.
+    {
+        NoMessageBoxes noBox;
+        NoMessageBoxes noPrintDialog("Print");
+        ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
+        PumpMessages(100);
+    }
+    RunAbout(Page());
 
-    std::atomic<bool> done{false};
-    DialogDriver driver("About Fennory", [&](HWND dialog) {
-        PressButton(dialog, IDOK);
-        done = true;
-    });
-    ASSERT_TRUE(PressButton(Page(), IDC_ABOUT_BUTTON));
-    ASSERT_TRUE(PumpUntil([&] { return done.load() && !WaitForWindow("#32770", "About Fennory", 0); }));
-
-    // Made whole again by a new archive, the page fills itself.
+    // Made whole again by a new archive, the page fills itself, and a
+    // version saved elsewhere then appears within a second.
     DeleteFileA(archivePath.c_str());
     WriteFileText(workingPath_, "fresh");
     ArchiveFile fresh(workingPath_.c_str());
     ASSERT_EQ(fresh.CreateWithFirstVersion(0, 10, 0, 0), 0);
-    ASSERT_TRUE(PumpUntil([&] { return RowNumbers() == Rows{1}; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return RowNumbers() == Rows{1}; }, 3000));
     EXPECT_EQ(GetControlText(Page(), IDC_COMPRESSED_LABEL), "");
+    SaveFromOutside("two");
+    DWORD saved = GetTickCount();
+    ASSERT_TRUE(WaitUntil([&] { return RowNumbers() == Rows{2, 1}; }, 3000));
+    EXPECT_LT(GetTickCount() - saved, 1000u);
+    EXPECT_TRUE(IsWindowEnabled(List()));
 }
 
 }  // namespace

@@ -5,127 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
-#include <sstream>
-#include <thread>
 
 #include "command_driver.h"
 #include "history_print.h"
 #include "page_fixture.h"
 #include "resource.h"
-#include "scratch.h"
+#include "viewer_fixture.h"
 
 namespace fytest {
 namespace {
 
-// The PDF printer's output folder, as Unix and as Windows sees it.
-std::string PdfFolderUnix()
-{
-    char folder[MAX_PATH] = "";
-    DWORD length = GetEnvironmentVariableA("FY_PDF_DIR", folder, sizeof(folder));
-    return (length > 0 && length < sizeof(folder)) ? folder : "/tmp/fy-pdf";
-}
-
-std::string UnixToWindows(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-// The printed jobs whose file name holds token.
-std::vector<std::string> JobsNamed(const std::string& token)
-{
-    std::vector<std::string> jobs;
-    WIN32_FIND_DATAA found;
-    std::string pattern = UnixToWindows(PdfFolderUnix()) + "\\*" + token + "*.pdf";
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return jobs;
-    do {
-        jobs.push_back(PdfFolderUnix() + "/" + found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return jobs;
-}
-
-// Runs a shell command line on the Unix side and waits for it: Wine starts a
-// Unix program without a process to wait on, so the command leaves its exit
-// status in a file of its own. True when it ran and succeeded.
-bool RunUnix(const std::string& command)
-{
-    static int runs = 0;
-    std::string status = PdfFolderUnix() + "/status-" + std::to_string(GetCurrentProcessId()) + "-" +
-                         std::to_string(++runs);
-    std::string line = "/bin/sh -c \"(" + command + ") >/dev/null 2>&1; echo $? > '" + status + "'\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    std::string statusFile = UnixToWindows(status);
-    if (!WaitUntil([&] { return ReadFileText(statusFile).find('\n') != std::string::npos; }, 20000))
-        return false;
-    std::string code = ReadFileText(statusFile);
-    DeleteFileA(statusFile.c_str());
-    return atoi(code.c_str()) == 0;
-}
-
-// The job's text, page by page, as pdftotext -layout lays it out.
-std::vector<std::vector<std::string>> PdfPages(const std::string& pdf, int* pageCount)
-{
-    std::string text = pdf + ".txt";
-    std::string info = pdf + ".info";
-    // The file appears while the printer still writes it: read it once it
-    // is whole.
-    EXPECT_TRUE(WaitUntil(
-        [&] { return RunUnix("pdfinfo '" + pdf + "' > '" + info + "' && pdftotext -layout '" + pdf + "' '" + text + "'"); },
-        20000));
-    std::string content = ReadFileText(UnixToWindows(text));
-    std::string details = ReadFileText(UnixToWindows(info));
-    DeleteFileA(UnixToWindows(text).c_str());
-    DeleteFileA(UnixToWindows(info).c_str());
-    *pageCount = 0;
-    size_t pages = details.find("Pages:");
-    if (pages != std::string::npos)
-        *pageCount = atoi(details.c_str() + pages + 6);
-
-    std::vector<std::vector<std::string>> result(1);
-    std::string line;
-    for (char c : content) {
-        if (c == '\f') {
-            if (!line.empty())
-                result.back().push_back(line);
-            line.clear();
-            result.emplace_back();
-        } else if (c == '\n') {
-            if (line.find_first_not_of(' ') != std::string::npos)
-                result.back().push_back(line);
-            line.clear();
-        } else {
-            line += c;
-        }
-    }
-    while (!result.empty() && result.back().empty())
-        result.pop_back();
-    return result;
-}
-
-// The words of a printed line.
-std::vector<std::string> Words(const std::string& line)
-{
-    std::vector<std::string> words;
-    std::istringstream in(line);
-    std::string word;
-    while (in >> word)
-        words.push_back(word);
-    return words;
-}
+using WordList = std::vector<std::string>;
 
 // Watches the page's thread while a job runs: what happens when the progress
 // window comes up, and whether Print History was pressed during a job.
@@ -174,17 +65,6 @@ private:
 };
 JobWatch* JobWatch::current_ = nullptr;
 
-// A name no earlier run and no other test's job has: the printer's folder
-// outlives the runs, and Wine's process ids come round again.
-std::string Token(const char* what)
-{
-    std::string token = std::string("hp") + what + std::to_string(GetCurrentProcessId()) + "t" +
-                        std::to_string(GetTickCount() % 1000000);
-    for (const auto& old : JobsNamed(token))
-        DeleteFileA(UnixToWindows(old).c_str());
-    return token;
-}
-
 class HistoryPrintTest : public HistoryPageTest {
 protected:
     // Prints from the page with Print History, pressing OK in the print
@@ -194,9 +74,9 @@ protected:
     {
         DialogDriver driver("Print", IDOK);
         EXPECT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
-        bool printed = PumpUntil([&] { return !JobsNamed(token).empty(); }, 20000);
+        bool printed = WaitUntil([&] { return !PdfJobsNamed(token).empty(); }, 20000);
         EXPECT_TRUE(watch.progressSeen);
-        return printed ? JobsNamed(token)[0] : std::string();
+        return printed ? PdfJobsNamed(token)[0] : std::string();
     }
 };
 
@@ -217,11 +97,10 @@ TEST_F(HistoryPrintTest, PrintsHeadingColumnHeadingsAndRowsNewestFirstOnPagesOfN
     GlobalFree(defaults.hDevNames);
     ASSERT_EQ(resolution, 3508);
     ASSERT_EQ(dpi, 300);
-    const int kLines = 70;
-    const int kFirstPageRows = kLines - 3;
+    const int kFirstPageRows = 70 - 3;
     const int kVersions = kFirstPageRows + 3;   // three rows go over to page 2
 
-    std::string token = Token("order");
+    std::string token = PdfToken("hporder");
     std::vector<Saved> versions;
     for (int i = 1; i <= kVersions; ++i) {
         char comment[16];
@@ -233,14 +112,11 @@ TEST_F(HistoryPrintTest, PrintsHeadingColumnHeadingsAndRowsNewestFirstOnPagesOfN
     JobWatch watch(JobWatch::OnProgress::Nothing, Page());
     std::string pdf = PrintAndWait(token, watch);
     ASSERT_FALSE(pdf.empty());
-    int pageCount = 0;
-    auto pages = PdfPages(pdf, &pageCount);
-    EXPECT_EQ(pageCount, 2);
+    auto pages = PdfPages(pdf);
     ASSERT_EQ(pages.size(), 2u);
-
-    EXPECT_EQ(Words(pages[0][0]), (std::vector<std::string>{"File:", token + ".txt,", "Total", "Number", "of",
-                                                            "Versions:", std::to_string(kVersions)}));
-    const std::vector<std::string> kColumns = {"Permanent", "#", "Date", "&", "Time", "Updated", "By", "Comment"};
+    EXPECT_EQ(Words(pages[0][0]), (WordList{"File:", token + ".txt,", "Total", "Number", "of", "Versions:",
+                                        std::to_string(kVersions)}));
+    const WordList kColumns = {"Permanent", "#", "Date", "&", "Time", "Updated", "By", "Comment"};
     EXPECT_EQ(Words(pages[0][1]), kColumns);
     EXPECT_EQ(Words(pages[1][0]), kColumns);
     ASSERT_EQ(static_cast<int>(pages[0].size()), 2 + kFirstPageRows);
@@ -250,20 +126,17 @@ TEST_F(HistoryPrintTest, PrintsHeadingColumnHeadingsAndRowsNewestFirstOnPagesOfN
     int expected = kVersions;
     for (int page = 0; page < 2; ++page) {
         for (size_t line = page == 0 ? 2 : 1; line < pages[page].size(); ++line, --expected) {
+            SCOPED_TRACE(pages[page][line]);
             auto words = Words(pages[page][line]);
-            ASSERT_GE(words.size(), 4u) << pages[page][line];
-            EXPECT_EQ(words[0], expected % 5 == 0 ? "Y" : "N") << pages[page][line];
-            EXPECT_EQ(words[1], std::to_string(expected)) << pages[page][line];
-            std::string user = expected % 2 ? "ann" : "bartholomew";
+            ASSERT_GE(words.size(), 4u);
+            EXPECT_EQ(words[0], expected % 5 == 0 ? "Y" : "N");
+            EXPECT_EQ(words[1], std::to_string(expected));
             char comment[16];
             snprintf(comment, sizeof(comment), "note%03d", expected);
-            if (expected == 1) {
-                EXPECT_EQ(words.back(), user) << pages[page][line];
-            } else {
-                ASSERT_GE(words.size(), 2u);
-                EXPECT_EQ(words[words.size() - 2], user) << pages[page][line];
-                EXPECT_EQ(words.back(), comment) << pages[page][line];
-            }
+            WordList tail = {expected % 2 ? "ann" : "bartholomew", comment};
+            if (expected == 1)
+                tail.pop_back();   // the first version's empty comment
+            EXPECT_EQ(WordList(words.end() - tail.size(), words.end()), tail);
         }
     }
     EXPECT_EQ(expected, 0);
@@ -271,34 +144,33 @@ TEST_F(HistoryPrintTest, PrintsHeadingColumnHeadingsAndRowsNewestFirstOnPagesOfN
 
 TEST_F(HistoryPrintTest, CancelLeavesNoJobAndASecondPrintWaitsForTheFirst)
 {
-    std::string cancelled = Token("cancel");
+    std::string cancelled = PdfToken("hpcancel");
     MakeHistory(cancelled, {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 0}});
     OpenPage();
     {
         JobWatch watch(JobWatch::OnProgress::Cancel, Page());
         DialogDriver driver("Print", IDOK);
         ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
-        ASSERT_TRUE(PumpUntil([&] { return watch.progressSeen && !IsPrintingHistory(); }));
+        ASSERT_TRUE(WaitUntil([&] { return watch.progressSeen && !IsPrintingHistory(); }));
     }
     ClosePage();
 
     // A second job, during whose spooling Print History is pressed again.
-    std::string second = Token("again");
+    std::string second = PdfToken("hpagain");
     MakeHistory(second, {{"ann", "", 0}, {"ann", "two", 0}});
     OpenPage();
     JobWatch watch(JobWatch::OnProgress::PressPrintAgain, Page());
     ASSERT_FALSE(PrintAndWait(second, watch).empty());
     EXPECT_EQ(watch.pressedWhilePrinting, 1);
     PumpMessages(300);   // nothing more may come of the second press
-    EXPECT_EQ(JobsNamed(second).size(), 1u);
-
+    EXPECT_EQ(PdfJobsNamed(second).size(), 1u);
     // Jobs spool in order: the second is out, so the cancelled one would be.
-    EXPECT_TRUE(JobsNamed(cancelled).empty());
+    EXPECT_TRUE(PdfJobsNamed(cancelled).empty());
 }
 
 TEST_F(HistoryPrintTest, AnArchiveThatBreaksDuringPrintingStillPrintsItsHeading)
 {
-    std::string token = Token("broken");
+    std::string token = PdfToken("hpbroken");
     MakeHistory(token, {{"ann", "", 0}, {"ann", "two", 0}});
     OpenPage();
     std::string archivePath = archive_->archivePath;
@@ -309,10 +181,8 @@ TEST_F(HistoryPrintTest, AnArchiveThatBreaksDuringPrintingStillPrintsItsHeading)
         PressButton(dialog, IDOK);
     });
     ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
-    bool printed = PumpUntil([&] { return !JobsNamed(token).empty(); }, 20000);
-    ASSERT_TRUE(printed);
-    int pageCount = 0;
-    auto pages = PdfPages(JobsNamed(token)[0], &pageCount);
+    ASSERT_TRUE(WaitUntil([&] { return !PdfJobsNamed(token).empty(); }, 20000));
+    auto pages = PdfPages(PdfJobsNamed(token)[0]);
     ASSERT_EQ(pages.size(), 1u);
     ASSERT_EQ(pages[0].size(), 4u);
     EXPECT_EQ(Words(pages[0][0]).back(), "2") << "the number of rows read";

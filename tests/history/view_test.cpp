@@ -9,13 +9,11 @@
 #include "command_driver.h"
 #include "page_fixture.h"
 #include "resource.h"
-#include "viewer_bench.h"
+#include "viewer_fixture.h"
 #include "viewer_frame.h"
 
 namespace fytest {
 namespace {
-
-using Rows = std::vector<int>;
 
 class HistoryViewTest : public HistoryPageTest {
 protected:
@@ -39,18 +37,16 @@ TEST_F(HistoryViewTest, ViewShowsTheTopmostSelectedVersionInAWindowOfItsOwn)
     ASSERT_EQ(SelectedRows(), (Rows{1}));
     ASSERT_TRUE(PressButton(Page(), IDC_VIEW_BUTTON));
     HWND frame = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (frame = FindWindowA(kViewerFrameClass, nullptr)) != nullptr; }));
+    ASSERT_TRUE(WaitUntil([&] { return (frame = FindWindowA(kViewerFrameClass, nullptr)) != nullptr; }));
     EXPECT_EQ(GetText(frame), "Fennory (TM) View - ASCII Text - viewed.txt - Version 2");
-    HWND viewer = FindWindowExA(frame, nullptr, "SCCVIEWER", nullptr);
-    ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(ViewerText(viewer), "version 2");
+    EXPECT_EQ(ViewerText(FindWindowExA(frame, nullptr, "SCCVIEWER", nullptr)), "version 2");
     EXPECT_EQ(ViewerFrameCount, 1);
 
     // The viewer outlives the page; closing it takes its copy along.
     ClosePage();
     EXPECT_TRUE(IsWindow(frame));
     SendMessageA(frame, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(PumpUntil([&] { return ViewerFrameCount == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return ViewerFrameCount == 0; }));
 }
 
 TEST_F(HistoryViewTest, ViewMultipleShowsTwoSelectedVersionsOrOneBesideTheWorkingFile)
@@ -58,37 +54,30 @@ TEST_F(HistoryViewTest, ViewMultipleShowsTwoSelectedVersionsOrOneBesideTheWorkin
     ViewerKeyScope key(ProgramFolder().c_str());
     MakeHistory("pair", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 0}});
     OpenPage();
-    ClickRow(0);            // version 3
-    ClickRow(2, 2, true);   // version 1
-    std::string left, right;
-    std::atomic<bool> done{false};
-    DialogDriver driver("Fennory (TM) View Multiple - " + workingPath_, [&](HWND dialog) {
-        left = GetControlText(dialog, IDC_LEFT_VERSION);
-        right = GetControlText(dialog, IDC_RIGHT_VERSION);
-        PostMessageA(dialog, WM_CLOSE, 0, 0);
-        done = true;
-    });
-    ASSERT_TRUE(PressButton(Page(), IDC_VIEW_MULTIPLE_BUTTON));
-    ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
-    driver.Join();
-    PumpMessages(50);
-    EXPECT_EQ(left, "Version 1");
-    EXPECT_EQ(right, "Version 3");
-
-    ClickRow(1);   // version 2 alone: beside the working file
-    done = false;
-    DialogDriver second("Fennory (TM) View Multiple - " + workingPath_, [&](HWND dialog) {
-        left = GetControlText(dialog, IDC_LEFT_VERSION);
-        right = GetControlText(dialog, IDC_RIGHT_VERSION);
-        PostMessageA(dialog, WM_CLOSE, 0, 0);
-        done = true;
-    });
-    ASSERT_TRUE(PressButton(Page(), IDC_VIEW_MULTIPLE_BUTTON));
-    ASSERT_TRUE(PumpUntil([&] { return done.load(); }));
-    second.Join();
-    PumpMessages(50);
-    EXPECT_EQ(left, "Version 2");
-    EXPECT_EQ(right, "Current");
+    const struct {
+        Rows rows;   // clicked, the later ones with Ctrl
+        const char* shown;
+    } cases[] = {
+        {{0, 2}, "Version 1|Version 3"},
+        {{1}, "Version 2|Current"},   // one version: beside the working file
+    };
+    for (const auto& run : cases) {
+        SCOPED_TRACE(run.shown);
+        for (size_t i = 0; i < run.rows.size(); ++i)
+            ClickRow(run.rows[i], 2, i > 0);
+        std::string shown;
+        std::atomic<bool> done{false};
+        DialogDriver driver("Fennory (TM) View Multiple - " + workingPath_, [&](HWND dialog) {
+            shown = GetControlText(dialog, IDC_LEFT_VERSION) + "|" + GetControlText(dialog, IDC_RIGHT_VERSION);
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+            done = true;
+        });
+        ASSERT_TRUE(PressButton(Page(), IDC_VIEW_MULTIPLE_BUTTON));
+        ASSERT_TRUE(WaitUntil([&] { return done.load(); }));
+        driver.Join();
+        PumpMessages(50);
+        EXPECT_EQ(shown, run.shown);
+    }
 }
 
 TEST_F(HistoryViewTest, WithoutTheViewerFilesViewSaysSoAndNothingElse)
@@ -102,8 +91,8 @@ TEST_F(HistoryViewTest, WithoutTheViewerFilesViewSaysSoAndNothingElse)
         ASSERT_TRUE(PressButton(Page(), button));
         PumpMessages(50);   // the click shows its box before it returns
         ASSERT_EQ(answers.Boxes().size(), 1u);
-        EXPECT_EQ(answers.Boxes()[0].text, "Error!  Couldn't load viewer files SCCVW.DLL or SCCFI.DLL.");
-        EXPECT_EQ(answers.Boxes()[0].icon, BoxIcon::Stop);
+        ExpectBox(answers.Boxes()[0], "Error!  Couldn't load viewer files SCCVW.DLL or SCCFI.DLL.", {IDOK},
+                  BoxIcon::Stop);
     }
     EXPECT_EQ(FindWindowA(kViewerFrameClass, nullptr), nullptr);
 }

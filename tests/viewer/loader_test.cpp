@@ -1,14 +1,12 @@
 // The viewer libraries' loader and the redirected-reading callbacks.
 #include <gtest/gtest.h>
 
-#include <direct.h>
-
 #include <string>
 
 #include "plexa_format.h"
 #include "scratch.h"
-#include "viewer_bench.h"
 #include "viewer_control.h"
+#include "viewer_fixture.h"
 #include "viewer_libraries.h"
 
 namespace {
@@ -24,11 +22,6 @@ std::string CurrentDirectory()
     return path;
 }
 
-void CopyLibrary(const std::string& name, const std::string& folder)
-{
-    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\" + name).c_str(), (folder + "\\" + name).c_str(), FALSE)) << name;
-}
-
 TEST(ViewerLoader, KeyAbsentThenConverterMissingThenComplete)
 {
     std::string before = CurrentDirectory();
@@ -36,23 +29,20 @@ TEST(ViewerLoader, KeyAbsentThenConverterMissingThenComplete)
         ViewerKeyScope key(nullptr);
         EXPECT_FALSE(LoadViewerLibraries());
         EXPECT_EQ(nullptr, ViewerFIIdFileEx());
-        EXPECT_EQ(before, CurrentDirectory());
     }
 
     // Display and identification only: loading succeeds, Plexa gets no handling.
     ScratchFolder partial;
-    CopyLibrary("SCCVW.DLL", partial.Path());
-    CopyLibrary("SCCFI.DLL", partial.Path());
+    for (const char* name : {"SCCVW.DLL", "SCCFI.DLL"})
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\" + name).c_str(), (partial / name).c_str(), FALSE)) << name;
     {
         ViewerKeyScope key(partial.Path().c_str());
         EXPECT_TRUE(LoadViewerLibraries());
         EXPECT_NE(nullptr, ViewerFIIdFileEx());
         EXPECT_EQ(nullptr, ViewerIsPlFile());
         EXPECT_EQ(nullptr, ViewerConvertPlToText());
-        EXPECT_EQ(before, CurrentDirectory());
         HMODULE display = GetModuleHandleA("SCCVW.DLL");
         EXPECT_NE(nullptr, display);
-
         // A second call loads nothing again.
         EXPECT_TRUE(LoadViewerLibraries());
         EXPECT_EQ(display, GetModuleHandleA("SCCVW.DLL"));
@@ -61,47 +51,29 @@ TEST(ViewerLoader, KeyAbsentThenConverterMissingThenComplete)
         EXPECT_EQ(nullptr, GetModuleHandleA("SCCVW.DLL"));
     }
 
-    // A folder without the display library.
+    // A folder without the display library, and one too long to name the
+    // libraries in 260 bytes.
     ScratchFolder empty;
-    {
-        ViewerKeyScope key(empty.Path().c_str());
-        EXPECT_FALSE(LoadViewerLibraries());
+    for (const std::string& folder : {empty.Path(), "C:\\" + std::string(250, 'v')}) {
+        ViewerKeyScope key(folder.c_str());
+        EXPECT_FALSE(LoadViewerLibraries()) << folder;
         EXPECT_EQ(before, CurrentDirectory());
-    }
-
-    // A folder too long to name the libraries in 260 bytes is no folder of them.
-    std::string tooLong = "C:\\" + std::string(250, 'v');
-    {
-        ViewerKeyScope key(tooLong.c_str());
-        EXPECT_FALSE(LoadViewerLibraries());
     }
 
     // The whole set: the converter's entry points too.
-    {
-        ViewerKeyScope key(ProgramFolder().c_str());
-        EXPECT_TRUE(LoadViewerLibraries());
-        EXPECT_NE(nullptr, ViewerIsPlFile());
-        EXPECT_NE(nullptr, ViewerConvertPlToText());
-        EXPECT_EQ(before, CurrentDirectory());
-        WORD id = 0;
-        char name[200];
-        std::string text = ProgramFolder() + "\\loader_sample.txt";
-        fytest::WriteFileText(text, "plain words\r\n");
-        EXPECT_EQ(0, IdentifyViewerFile(text.c_str(), &id, name, sizeof(name)));
-        EXPECT_EQ(1000, id);
-        EXPECT_STREQ("ASCII Text", name);
-        DeleteFileA(text.c_str());
-        UnloadViewerLibraries();
-    }
-}
-
-// A block that was never given a stream, as the viewer might call it.
-RedirectedFile* EmptyBlock()
-{
-    HGLOBAL memory = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(RedirectedFile));
-    auto* block = static_cast<RedirectedFile*>(GlobalLock(memory));
-    block->memory = memory;
-    return block;
+    ViewerKeyScope key(ProgramFolder().c_str());
+    EXPECT_TRUE(LoadViewerLibraries());
+    EXPECT_NE(nullptr, ViewerIsPlFile());
+    EXPECT_NE(nullptr, ViewerConvertPlToText());
+    EXPECT_EQ(before, CurrentDirectory());
+    WORD id = 0;
+    char name[200];
+    std::string text = empty / "sample.txt";
+    fytest::WriteFileText(text, "plain words\r\n");
+    EXPECT_EQ(0, IdentifyViewerFile(text.c_str(), &id, name, sizeof(name)));
+    EXPECT_EQ(1000, id);
+    EXPECT_STREQ("ASCII Text", name);
+    UnloadViewerLibraries();
 }
 
 TEST(RedirectedReading, StatusesAtEndOfFileAndWithoutStream)
@@ -150,18 +122,22 @@ TEST(RedirectedReading, StatusesAtEndOfFileAndWithoutStream)
     EXPECT_EQ(0, MyClose(furtherHandle));
     EXPECT_TRUE(fytest::PathExists(folder / "chap2.txt"));   // a further file is never deleted
 
-    FurtherFileRecord missing = {sizeof(missing), "chap3.txt", 0, nullptr};
-    EXPECT_EQ(-7, MyGetInfo(handle, 15, &missing));
-    // A name that would carry the path past the block's 255 characters.
+    // A missing file, and a name that would carry the path past the block's
+    // 255 characters.
     std::string longName(250, 'n');
-    FurtherFileRecord tooLong = {sizeof(tooLong), longName.c_str(), 0, nullptr};
-    EXPECT_EQ(-7, MyGetInfo(handle, 15, &tooLong));
+    for (const char* missing : {"chap3.txt", longName.c_str()}) {
+        FurtherFileRecord record = {sizeof(record), missing, 0, nullptr};
+        EXPECT_EQ(-7, MyGetInfo(handle, 15, &record));
+    }
 
     block->deleteSource = TRUE;
     EXPECT_EQ(0, MyClose(handle));
     EXPECT_FALSE(fytest::PathExists(plan));
 
-    RedirectedFile* empty = EmptyBlock();
+    // A block that was never given a stream, as the viewer might call it.
+    HGLOBAL memory = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(RedirectedFile));
+    auto* empty = static_cast<RedirectedFile*>(GlobalLock(memory));
+    empty->memory = memory;
     auto emptyHandle = reinterpret_cast<RedirectHandle>(empty);
     EXPECT_EQ(-4, MyRead(emptyHandle, buffer, 4, &read));
     EXPECT_EQ(-4, MySeek(emptyHandle, 0, 0));
@@ -185,7 +161,7 @@ TEST(RedirectedReading, PlexaRenditionAndPathsTooLongForTheBlock)
     }
     std::string document = deep + "\\" + std::string(258 - deep.size() - 5, 'p') + ".plx";
     ASSERT_EQ(258u, document.size());
-    fytest::WriteBytes(document, plexa::WriteFromMarkup("# Plan\n\nFirst *bold* words.\n"));
+    fytest::WriteFileText(document, plexa::WriteFromMarkup("# Plan\n\nFirst *bold* words.\n"));
 
     RedirectedFile* block = OpenRedirectedFile(document.c_str(), true);
     ASSERT_NE(nullptr, block);

@@ -10,26 +10,23 @@
 
 #include "scratch.h"
 #include "ui_driver.h"
-#include "viewer_bench.h"
+#include "viewer_fixture.h"
 #include "viewer_frame.h"
 #include "viewer_libraries.h"
 
 namespace {
+
+using fytest::PressButton;
 
 // Runs a menu command of the frame (its dialog is modal) while a second
 // thread finds the dialog by caption and works it.
 bool RunDialogCommand(HWND frame, int command, const char* caption, const std::function<void(HWND)>& work)
 {
     bool found = false;
-    std::thread driver([&]() {
-        for (int i = 0; i < 200 && !found; ++i) {
-            HWND dialog = FindWindowA("#32770", caption);
-            if (dialog && IsWindowVisible(dialog)) {
-                found = true;
-                work(dialog);
-                return;
-            }
-            Sleep(50);
+    std::thread driver([&] {
+        if (HWND dialog = fytest::WaitForWindow("#32770", caption)) {
+            found = true;
+            work(dialog);
         }
     });
     SendMessageA(frame, WM_COMMAND, command, 0);
@@ -37,9 +34,11 @@ bool RunDialogCommand(HWND frame, int command, const char* caption, const std::f
     return found;
 }
 
-int Click(HWND dialog, int id)
+// Presses a check box or radio button, then OK.
+void ChooseAndAccept(HWND dialog, int choice)
 {
-    return static_cast<int>(SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0));
+    PressButton(dialog, choice);
+    PressButton(dialog, IDOK);
 }
 
 TEST(ViewerOptions, DisplayWrapClipboardFormatAndPrintMargins)
@@ -56,16 +55,14 @@ TEST(ViewerOptions, DisplayWrapClipboardFormatAndPrintMargins)
     ASSERT_TRUE(created->ShowVersion(copy.c_str(), "options.txt", 1));
     HWND frame = created->window;
     MoveWindow(frame, 0, 0, 500, 300, TRUE);
-    HWND viewer = FindWindowExA(frame, nullptr, "SCCVIEWER", nullptr);
-    HWND edit = fytest::TextControlOf(viewer);
+    HWND edit = fytest::TextControlOf(FindWindowExA(frame, nullptr, "SCCVIEWER", nullptr));
     ASSERT_NE(nullptr, edit);
 
     // Wrapped by default; Display Options turns it off.
     EXPECT_LT(3, SendMessageA(edit, EM_GETLINECOUNT, 0, 0));
     EXPECT_TRUE(RunDialogCommand(frame, 40012, "Display Options", [](HWND dialog) {
         EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(dialog, 1002, BM_GETCHECK, 0, 0));
-        Click(dialog, 1002);
-        fytest::PressButton(dialog, IDOK);
+        ChooseAndAccept(dialog, 1002);
     }));
     EXPECT_EQ(3, SendMessageA(edit, EM_GETLINECOUNT, 0, 0));   // two lines and the empty last one
 
@@ -75,10 +72,7 @@ TEST(ViewerOptions, DisplayWrapClipboardFormatAndPrintMargins)
     SendMessageA(frame, WM_COMMAND, 40001, 0);
     EXPECT_EQ("word0", fytest::ClipboardText());
     EXPECT_FALSE(IsClipboardFormatAvailable(rtf));
-    EXPECT_TRUE(RunDialogCommand(frame, 40014, "Clipboard Options", [](HWND dialog) {
-        Click(dialog, 1021);
-        fytest::PressButton(dialog, IDOK);
-    }));
+    EXPECT_TRUE(RunDialogCommand(frame, 40014, "Clipboard Options", [](HWND dialog) { ChooseAndAccept(dialog, 1021); }));
     SendMessageA(frame, WM_COMMAND, 40001, 0);
     EXPECT_TRUE(IsClipboardFormatAvailable(rtf));
     EXPECT_EQ("word0", fytest::ClipboardText());
@@ -89,28 +83,22 @@ TEST(ViewerOptions, DisplayWrapClipboardFormatAndPrintMargins)
         EXPECT_EQ("20", fytest::GetControlText(dialog, 1010));
         fytest::SetControlText(dialog, 1010, "150");
         fytest::MessageBoxAnswerer answerer({IDOK}, 10000, "Viewer");
-        fytest::PressButton(dialog, IDOK);
+        PressButton(dialog, IDOK);
         const auto& boxes = answerer.Boxes();
         ASSERT_EQ(1u, boxes.size());
         EXPECT_EQ("Each margin is a whole number of millimetres from 0 to 100.", boxes[0].text);
         EXPECT_TRUE(IsWindow(dialog));
         fytest::SetControlText(dialog, 1010, "35");
-        fytest::PressButton(dialog, IDOK);
+        PressButton(dialog, IDOK);
     }));
     EXPECT_TRUE(RunDialogCommand(frame, 40013, "Print Options", [](HWND dialog) {
         EXPECT_EQ("35", fytest::GetControlText(dialog, 1010));
-        fytest::PressButton(dialog, IDCANCEL);
+        PressButton(dialog, IDCANCEL);
     }));
 
     // The options belong to the process: back as they were for the other tests.
-    EXPECT_TRUE(RunDialogCommand(frame, 40012, "Display Options", [](HWND dialog) {
-        Click(dialog, 1002);
-        fytest::PressButton(dialog, IDOK);
-    }));
-    EXPECT_TRUE(RunDialogCommand(frame, 40014, "Clipboard Options", [](HWND dialog) {
-        Click(dialog, 1020);
-        fytest::PressButton(dialog, IDOK);
-    }));
+    EXPECT_TRUE(RunDialogCommand(frame, 40012, "Display Options", [](HWND dialog) { ChooseAndAccept(dialog, 1002); }));
+    EXPECT_TRUE(RunDialogCommand(frame, 40014, "Clipboard Options", [](HWND dialog) { ChooseAndAccept(dialog, 1020); }));
     SendMessageA(frame, WM_CLOSE, 0, 0);
     UnloadViewerLibraries();
 }

@@ -1,160 +1,135 @@
-// Printing a text version from the viewer window to the session's PDF
-// printer, read back with poppler's tools.
+// Printing from the viewer window to the session's PDF printer, read back with
+// poppler's tools.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
 #include "scratch.h"
 #include "ui_driver.h"
-#include "viewer_bench.h"
+#include "viewer_fixture.h"
 #include "viewer_frame.h"
 #include "viewer_libraries.h"
 
 namespace {
 
-// The Windows form of the printer's output folder ($FY_PDF_DIR).
-std::string PdfFolder()
+// Shows bytes as version 5 of name, prints them with File, Print (OK in the
+// print dialog) and returns the job's Unix path, or empty.
+std::string PrintVersion(const fytest::ScratchFolder& scratch, const std::string& bytes, const std::string& name)
 {
-    const char* unix = getenv("FY_PDF_DIR");
-    std::string folder = std::string("Z:") + (unix && *unix ? unix : "/tmp/fy-pdf");
-    for (char& c : folder)
-        if (c == '/')
-            c = '\\';
-    return folder;
+    std::string copy = scratch / (name + ".tmp");
+    fytest::WriteFileText(copy, bytes);
+    auto* frame = new ViewerFrame;
+    EXPECT_TRUE(frame->ShowVersion(copy.c_str(), name.c_str(), 5));
+    std::thread answerer([] {
+        if (HWND dialog = fytest::WaitForWindow("#32770", "Print"))
+            fytest::PressButton(dialog, IDOK);
+    });
+    SendMessageA(frame->window, WM_COMMAND, 40000, 0);   // spooled when the command returns
+    answerer.join();
+    SendMessageA(frame->window, WM_CLOSE, 0, 0);
+    // The printer is shared with other programs: the job may wait its turn.
+    std::vector<std::string> jobs;
+    EXPECT_TRUE(fytest::WaitUntil([&] { return !(jobs = fytest::PdfJobsNamed(name.substr(0, name.find('.')))).empty(); },
+                                  90000)) << name;
+    return jobs.empty() ? std::string() : jobs[0];
 }
 
-// The first file in folder whose name holds part, or empty.
-std::string FindFile(const std::string& folder, const std::string& part)
+// A page's header: the window's caption (Wine's printer driver turns its
+// dashes into soft hyphens) on the left, the page on the right.
+void ExpectHeader(const std::string& header, const std::string& name, int page)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*" + part + "*.pdf").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return std::string();
-    FindClose(search);
-    return folder + "\\" + found.cFileName;
+    EXPECT_LT(header.find(name), header.find("Version 5")) << header;
+    EXPECT_EQ("Page " + std::to_string(page), header.substr(header.size() - 6)) << header;
 }
 
-// Waits (up to 30 s) until path exists, is not empty and keeps its size
-// for half a second.
-void WaitForWholeFile(const std::string& path)
-{
-    LONGLONG lastSize = -1;
-    for (int i = 0; i < 60; ++i) {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        LONGLONG size = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)
-                            ? (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow
-                            : -1;
-        if (size > 0 && size == lastSize)
-            return;
-        lastSize = size;
-        Sleep(500);
-    }
-}
+// A page rendered by pdftoppm (binary PPM), its pixels' colours by name.
+struct Raster {
+    int width = 0;
+    int height = 0;
+    std::string pixels;
 
-// Runs a Unix program of the build machine and returns what it wrote.
-std::string RunUnix(const std::string& commandLine, const std::string& outputPath)
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return "<cannot run: " + std::to_string(GetLastError()) + ">";
-    WaitForSingleObject(process.hProcess, 30000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    // A Unix process's handle may report its end early: the output counts
-    // once it is there and its size has stopped changing.
-    WaitForWholeFile(outputPath);
-    return fytest::ReadFileText(outputPath);
-}
-
-// Presses OK in the print dialog when it appears.
-void AnswerPrintDialog(bool* pressed)
-{
-    for (int i = 0; i < 300 && !*pressed; ++i) {
-        HWND dialog = FindWindowA("#32770", "Print");
-        if (dialog && IsWindowVisible(dialog)) {
-            SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-            *pressed = true;
-            return;
+    std::string ColourAt(int x, int y) const
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(pixels.data() + 3 * (static_cast<size_t>(y) * width + x));
+        int rgb = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (p[i] > 200)
+                rgb |= 4 >> i;
+            else if (p[i] >= 60)
+                return "grey";
         }
-        Sleep(50);
+        const char* const names[8] = {"black", "blue", "green", "cyan", "red", "magenta", "yellow", "white"};
+        return names[rgb];
     }
-}
+};
 
-TEST(ViewerPrinting, TextVersionOnPagesOfThePdfPrinter)
+TEST(ViewerPrinting, TextOnHeadedPagesAndAnImageScaledToThePage)
 {
     fytest::ViewerKeyScope key(fytest::ProgramFolder().c_str());
     ASSERT_TRUE(LoadViewerLibraries());
     fytest::ScratchFolder scratch;
+    std::string token = fytest::PdfToken("vp");
     std::string text;
     char line[64];
     for (int i = 1; i <= 150; ++i) {
         snprintf(line, sizeof(line), "Line %03d of the printed version\r\n", i);
         text += line;
     }
-    std::string copy = scratch / "print.tmp";
-    fytest::WriteFileText(copy, text);
+    std::string pdf = PrintVersion(scratch, text, token + "T.txt");
+    ASSERT_FALSE(pdf.empty());
+    // Each page: its header, then the next lines in order.
+    auto pages = fytest::PdfPages(pdf);
+    ASSERT_EQ(3u, pages.size());
+    int next = 1;
+    for (size_t page = 0; page < pages.size(); ++page) {
+        ExpectHeader(pages[page][0], token + "T.txt", static_cast<int>(page + 1));
+        for (size_t row = 1; row < pages[page].size(); ++row, ++next) {
+            snprintf(line, sizeof(line), "Line %03d of the printed version", next);
+            EXPECT_EQ(line, pages[page][row]);
+        }
+    }
+    EXPECT_EQ(151, next);
 
-    // A name no other test prints under.
-    std::string unique = "viewerprint" + std::to_string(GetTickCount());
-    auto* frame = new ViewerFrame;
-    ASSERT_TRUE(frame->ShowVersion(copy.c_str(), (unique + ".txt").c_str(), 5));
-    HWND window = frame->window;
-
-    // File, Print, answered from a second thread; the job is spooled when
-    // the command returns.
-    bool pressed = false;
-    std::thread answerer(AnswerPrintDialog, &pressed);
-    SendMessageA(window, WM_COMMAND, 40000, 0);
-    answerer.join();
-    EXPECT_TRUE(pressed);
-    SendMessageA(window, WM_CLOSE, 0, 0);
+    // A 40 x 40 image, rendered back at 20 dpi: 170 mm of the A4 page's 210
+    // (20 mm margins) is 134 dots, 16 dots in from the left, and as high.
+    pdf = PrintVersion(scratch, fytest::QuadrantBitmap(40, 40), token + "I.bmp");
+    ASSERT_FALSE(pdf.empty());
+    pages = fytest::PdfPages(pdf);
+    ASSERT_EQ(1u, pages.size());
+    ASSERT_EQ(1u, pages[0].size());
+    ExpectHeader(pages[0][0], token + "I.bmp", 1);
+    ASSERT_TRUE(fytest::RunUnix("pdftoppm -r 20 -singlefile '" + pdf + "' '" + pdf + "'"));
+    Raster page;
+    page.pixels = fytest::ReadFileText(fytest::UnixToWindows(pdf + ".ppm"));
+    int start = 0;
+    ASSERT_EQ(2, sscanf(page.pixels.c_str(), "P6 %d %d 255%n", &page.width, &page.height, &start));
+    page.pixels.erase(0, start + 1);
+    ASSERT_EQ(page.pixels.size(), static_cast<size_t>(3 * page.width * page.height));
+    RECT image = {page.width, page.height, 0, 0};   // where the pixels are coloured
+    for (int y = 0; y < page.height; ++y) {
+        for (int x = 0; x < page.width; ++x) {
+            std::string colour = page.ColourAt(x, y);
+            if (colour != "white" && colour != "black" && colour != "grey")
+                image = {std::min<LONG>(image.left, x), std::min<LONG>(image.top, y), std::max<LONG>(image.right, x + 1),
+                         std::max<LONG>(image.bottom, y + 1)};
+        }
+    }
+    int side = image.right - image.left;
+    EXPECT_NEAR(16, image.left, 1);
+    EXPECT_NEAR(134, side, 2);
+    EXPECT_NEAR(side, image.bottom - image.top, 2);
+    int quarter = side / 4;
+    EXPECT_EQ("red", page.ColourAt(image.left + quarter, image.top + quarter));
+    EXPECT_EQ("green", page.ColourAt(image.left + 3 * quarter, image.top + quarter));
+    EXPECT_EQ("blue", page.ColourAt(image.left + 3 * quarter, image.top + 3 * quarter));
+    EXPECT_EQ("yellow", page.ColourAt(image.left + quarter, image.top + 3 * quarter));
     UnloadViewerLibraries();
-
-    // The printer is shared with other programs: the job may wait its turn.
-    std::string pdf;
-    for (int i = 0; i < 900 && pdf.empty(); ++i) {
-        Sleep(100);
-        pdf = FindFile(PdfFolder(), unique);
-    }
-    ASSERT_FALSE(pdf.empty()) << "no job in " << PdfFolder();
-    WaitForWholeFile(pdf);
-
-    std::string unixPdf = pdf.substr(2);
-    for (char& c : unixPdf)
-        if (c == '\\')
-            c = '/';
-    // The text goes beside the job, where both sides name the folder.
-    std::string textOut = PdfFolder() + "\\" + unique + ".text";
-    std::string unixText = unixPdf.substr(0, unixPdf.find_last_of('/') + 1) + unique + ".text";
-    std::string printed = RunUnix("/usr/bin/pdftotext -layout \"" + unixPdf + "\" \"" + unixText + "\"", textOut);
-    EXPECT_NE(std::string::npos, printed.find("Line 001 of the printed version")) << printed.substr(0, 400);
-    EXPECT_NE(std::string::npos, printed.find("Line 150 of the printed version"));
-    EXPECT_NE(std::string::npos, printed.find("Page 1"));
-    EXPECT_NE(std::string::npos, printed.find("Page 3"));
-    EXPECT_EQ(std::string::npos, printed.find("Page 4"));
-    // The header names the window (Wine's printer driver turns the dashes
-    // into soft hyphens on the way).
-    size_t header = printed.find(unique + ".txt");
-    EXPECT_NE(std::string::npos, header) << printed.substr(0, 300);
-    EXPECT_LT(header, printed.find("Version 5"));
-    EXPECT_LT(printed.find("Version 5"), printed.find("Page 1"));
-    // Every line once, in order.
-    size_t at = 0;
-    for (int i = 1; i <= 150; ++i) {
-        snprintf(line, sizeof(line), "Line %03d of", i);
-        size_t found = printed.find(line, at);
-        ASSERT_NE(std::string::npos, found) << line;
-        at = found;
-    }
-
-    DeleteFileA(pdf.c_str());
-    DeleteFileA(textOut.c_str());
+    DeleteFileA(fytest::UnixToWindows(pdf + ".ppm").c_str());
+    for (const std::string& job : fytest::PdfJobsNamed(token))
+        DeleteFileA(fytest::UnixToWindows(job).c_str());
 }
 
 }  // namespace

@@ -10,17 +10,19 @@
 #include "resource.h"
 #include "ui_driver.h"
 #include "view_multiple_dialog.h"
-#include "viewer_bench.h"
+#include "viewer_fixture.h"
 #include "viewer_libraries.h"
 
 namespace {
 
+const int kLabels[6] = {IDC_LEFT_VERSION, IDC_LEFT_TYPE, IDC_LEFT_DATE, IDC_RIGHT_VERSION, IDC_RIGHT_TYPE, IDC_RIGHT_DATE};
+
 // What the window showed, read from a second thread while it ran.
 struct Seen {
     bool found = false;
-    std::string title, leftVersion, leftType, leftDate, rightVersion, rightType, rightDate, leftText, rightText;
-    RECT client = {}, leftPane = {}, rightPane = {}, close = {}, labels[6] = {};
-    int labelHeight = 0, spacerHeight = 0;
+    std::string labels;   // the texts of kLabels, joined by '|'
+    std::string leftText, rightText;
+    RECT client = {}, leftPane = {}, rightPane = {}, close = {}, label[6] = {}, spacer = {};
 };
 
 std::string Show(const RECT& rect)
@@ -41,22 +43,12 @@ RECT RectIn(HWND dialog, HWND control)
 // the layout and closes it with its Close button.
 void Drive(const std::string& title, Seen* seen)
 {
-    HWND dialog = nullptr;
-    for (int i = 0; i < 200 && !dialog; ++i) {
-        dialog = FindWindowA("#32770", title.c_str());
-        if (!dialog)
-            Sleep(50);
-    }
+    HWND dialog = fytest::WaitForWindow("#32770", title.c_str());
     if (!dialog)
         return;
     seen->found = true;
-    seen->title = fytest::GetText(dialog);
-    seen->leftVersion = fytest::GetControlText(dialog, IDC_LEFT_VERSION);
-    seen->leftType = fytest::GetControlText(dialog, IDC_LEFT_TYPE);
-    seen->leftDate = fytest::GetControlText(dialog, IDC_LEFT_DATE);
-    seen->rightVersion = fytest::GetControlText(dialog, IDC_RIGHT_VERSION);
-    seen->rightType = fytest::GetControlText(dialog, IDC_RIGHT_TYPE);
-    seen->rightDate = fytest::GetControlText(dialog, IDC_RIGHT_DATE);
+    for (int id : kLabels)
+        seen->labels += fytest::GetControlText(dialog, id) + "|";
     HWND left = FindWindowExA(dialog, nullptr, "SCCVIEWER", nullptr);
     HWND right = left ? FindWindowExA(dialog, left, "SCCVIEWER", nullptr) : nullptr;
     seen->leftText = fytest::ViewerText(left);
@@ -71,23 +63,15 @@ void Drive(const std::string& title, Seen* seen)
     seen->leftPane = RectIn(dialog, left);
     seen->rightPane = RectIn(dialog, right);
     seen->close = RectIn(dialog, GetDlgItem(dialog, IDCANCEL));
-    const int ids[6] = {IDC_LEFT_VERSION, IDC_LEFT_TYPE, IDC_LEFT_DATE, IDC_RIGHT_VERSION, IDC_RIGHT_TYPE, IDC_RIGHT_DATE};
     for (int i = 0; i < 6; ++i)
-        seen->labels[i] = RectIn(dialog, GetDlgItem(dialog, ids[i]));
-    RECT label = seen->labels[0];
-    seen->labelHeight = label.bottom - label.top;
-    RECT spacer = RectIn(dialog, GetDlgItem(dialog, IDC_SPACER_1));
-    seen->spacerHeight = spacer.bottom - spacer.top;
+        seen->label[i] = RectIn(dialog, GetDlgItem(dialog, kLabels[i]));
+    seen->spacer = RectIn(dialog, GetDlgItem(dialog, IDC_SPACER_1));
     fytest::PressButton(dialog, IDCANCEL);
 }
 
 class ViewMultipleTest : public fytest::ArchiveTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(LoadViewerLibraries());
-        copiesBefore_ = fytest::ViewingCopies();
-    }
+    void SetUp() override { ASSERT_TRUE(LoadViewerLibraries()); }
     void TearDown() override
     {
         UnloadViewerLibraries();
@@ -111,7 +95,7 @@ protected:
     }
 
     fytest::ViewerKeyScope key_{fytest::ProgramFolder().c_str()};
-    std::string copiesBefore_;
+    std::string copiesBefore_ = fytest::ViewingCopies();
 };
 
 TEST_F(ViewMultipleTest, TwoVersionsOlderLeftThenAVersionBesideTheCurrentFile)
@@ -124,26 +108,23 @@ TEST_F(ViewMultipleTest, TwoVersionsOlderLeftThenAVersionBesideTheCurrentFile)
 
     Seen seen = Run(archive, 3, 1);
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ("Version 1", seen.leftVersion);
-    EXPECT_EQ("Version 3", seen.rightVersion);
-    EXPECT_EQ("ASCII Text", seen.leftType);
-    EXPECT_EQ("ASCII Text", seen.rightType);
-    EXPECT_EQ(TimeOf(archive, 1), seen.leftDate);
-    EXPECT_EQ(TimeOf(archive, 3), seen.rightDate);
+    EXPECT_EQ("Version 1|ASCII Text|" + TimeOf(archive, 1) + "|Version 3|ASCII Text|" + TimeOf(archive, 3) + "|",
+              seen.labels);
     EXPECT_EQ("version one\n", seen.leftText);
     EXPECT_EQ("version three\n", seen.rightText);
 
     // Client 615 x 400: panes (615 - 15) / 2 = 300 wide at x 5 and 310.
     ASSERT_EQ(615, seen.client.right);
     ASSERT_EQ(400, seen.client.bottom);
-    int top = seen.labelHeight + 10;
-    int height = 400 - 20 - seen.labelHeight - 3 * seen.spacerHeight;
+    int labelHeight = seen.label[0].bottom - seen.label[0].top;
+    int top = labelHeight + 10;
+    int height = 400 - 20 - labelHeight - 3 * (seen.spacer.bottom - seen.spacer.top);
     EXPECT_EQ(Show(RECT{5, top, 305, top + height}), Show(seen.leftPane));
     EXPECT_EQ(Show(RECT{310, top, 610, top + height}), Show(seen.rightPane));
     const int labelX[6] = {20, 86, 206, 325, 391, 511};
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(labelX[i], seen.labels[i].left) << "label " << i;
-        EXPECT_EQ(5, seen.labels[i].top) << "label " << i;
+        EXPECT_EQ(labelX[i], seen.label[i].left) << "label " << i;
+        EXPECT_EQ(5, seen.label[i].top) << "label " << i;
     }
     int buttonWidth = seen.close.right - seen.close.left;
     EXPECT_EQ((610 - 2 * buttonWidth) / 2, seen.close.left);
@@ -151,9 +132,8 @@ TEST_F(ViewMultipleTest, TwoVersionsOlderLeftThenAVersionBesideTheCurrentFile)
 
     seen = Run(archive, 0, 2);
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ("Version 2", seen.leftVersion);
-    EXPECT_EQ("Current", seen.rightVersion);
-    EXPECT_EQ(TimeOf(archive, 0), seen.rightDate);
+    EXPECT_EQ("Version 2|ASCII Text|" + TimeOf(archive, 2) + "|Current|ASCII Text|" + TimeOf(archive, 0) + "|",
+              seen.labels);
     EXPECT_EQ("version two\n", seen.leftText);
     EXPECT_EQ("current text\n", seen.rightText);
     EXPECT_EQ("current text\r\n", fytest::ReadFileText(archive.workingPath));   // the working file stays
@@ -166,8 +146,9 @@ TEST_F(ViewMultipleTest, PlexaOnBothSidesAndUnrecognisedSides)
     SaveVersion(archive, plexa::WriteFromMarkup("# Plan B\n"));
     Seen seen = Run(archive, 1, 2);
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ("Zentrik Plexa 7.0", seen.leftType);
-    EXPECT_EQ("Zentrik Plexa 7.0", seen.rightType);
+    EXPECT_EQ("Version 1|Zentrik Plexa 7.0|" + TimeOf(archive, 1) + "|Version 2|Zentrik Plexa 7.0|" +
+                  TimeOf(archive, 2) + "|",
+              seen.labels);
     EXPECT_EQ("Plan A\n======\n", seen.leftText);
     EXPECT_EQ("Plan B\n======\n", seen.rightText);
 
@@ -175,8 +156,8 @@ TEST_F(ViewMultipleTest, PlexaOnBothSidesAndUnrecognisedSides)
     SaveVersion(archive, std::string("\x01\x02\x00\x03", 4));
     seen = Run(archive, 1, 3);
     ASSERT_TRUE(seen.found);
-    EXPECT_EQ("Plexa Document", seen.leftType);
-    EXPECT_EQ("Text", seen.rightType);
+    EXPECT_EQ("Version 1|Plexa Document|" + TimeOf(archive, 1) + "|Version 3|Text|" + TimeOf(archive, 3) + "|",
+              seen.labels);
 }
 
 }  // namespace
