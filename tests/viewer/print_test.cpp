@@ -19,7 +19,8 @@ namespace {
 // print dialog) and returns the job's Unix path, or empty.
 std::string PrintVersion(const fytest::ScratchFolder& scratch, const std::string& bytes, const std::string& name)
 {
-    std::string copy = scratch / (name + ".tmp");
+    std::string file = name.substr(name.rfind('\\') + 1);
+    std::string copy = scratch / (file + ".tmp");
     fytest::WriteFileText(copy, bytes);
     auto* frame = new ViewerFrame;
     EXPECT_TRUE(frame->ShowVersion(copy.c_str(), name.c_str(), 5));
@@ -32,7 +33,7 @@ std::string PrintVersion(const fytest::ScratchFolder& scratch, const std::string
     SendMessageA(frame->window, WM_CLOSE, 0, 0);
     // The printer is shared with other programs: the job may wait its turn.
     std::vector<std::string> jobs;
-    EXPECT_TRUE(fytest::WaitUntil([&] { return !(jobs = fytest::PdfJobsNamed(name.substr(0, name.find('.')))).empty(); },
+    EXPECT_TRUE(fytest::WaitUntil([&] { return !(jobs = fytest::PdfJobsNamed(file.substr(0, file.find('.')))).empty(); },
                                   90000)) << name;
     return jobs.empty() ? std::string() : jobs[0];
 }
@@ -78,7 +79,9 @@ TEST(ViewerPrinting, TextOnHeadedPagesAndAnImageScaledToThePage)
         snprintf(line, sizeof(line), "Line %03d of the printed version\r\n", i);
         text += line;
     }
-    std::string pdf = PrintVersion(scratch, text, token + "T.txt");
+    // A caption longer than the page is wide gives way in its folders.
+    std::string folders = "C:\\" + token + std::string(120, 'f') + "\\";
+    std::string pdf = PrintVersion(scratch, text, folders + token + "T.txt");
     ASSERT_FALSE(pdf.empty());
     // Each page: its header, then the next lines in order.
     auto pages = fytest::PdfPages(pdf);
@@ -86,6 +89,7 @@ TEST(ViewerPrinting, TextOnHeadedPagesAndAnImageScaledToThePage)
     int next = 1;
     for (size_t page = 0; page < pages.size(); ++page) {
         ExpectHeader(pages[page][0], token + "T.txt", static_cast<int>(page + 1));
+        EXPECT_EQ(std::string::npos, pages[page][0].find(std::string(120, 'f'))) << pages[page][0];
         for (size_t row = 1; row < pages[page].size(); ++row, ++next) {
             snprintf(line, sizeof(line), "Line %03d of the printed version", next);
             EXPECT_EQ(line, pages[page][row]);

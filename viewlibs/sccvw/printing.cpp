@@ -130,12 +130,15 @@ bool PrintContent(HWND owner, const Content& content, const char* docName)
         if (!ok || !options.printHeader)
             return;
         SetTextAlign(dc.Get(), TA_LEFT | TA_TOP);
-        TextOutA(dc.Get(), box.left, box.top, docName, lstrlenA(docName));
         char page[64];
         snprintf(page, sizeof(page), pageFormat, pageNumber);
         SIZE extent;
         GetTextExtentPoint32A(dc.Get(), page, lstrlenA(page), &extent);
         TextOutA(dc.Get(), box.right - extent.cx, box.top, page, lstrlenA(page));
+        // A long caption gives way in its folder part, so the file name and
+        // the version number at its end stay readable beside the page number.
+        RECT title = {box.left, box.top, box.right - extent.cx - lineHeight, box.top + lineHeight};
+        DrawTextA(dc.Get(), docName, -1, &title, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_PATH_ELLIPSIS);
         int rule = box.top + lineHeight + lineHeight / 3;
         MoveToEx(dc.Get(), box.left, rule, nullptr);
         LineTo(dc.Get(), box.right, rule);
