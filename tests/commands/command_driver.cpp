@@ -20,11 +20,9 @@ void AnswerFileDialog(HWND dialog, const std::string& path)
 {
     // The explorer-style dialog has its name field in a combo box (1148) or an
     // edit (1152); the folder-picking template keeps 1152, hidden.
-    HWND combo = GetDlgItem(dialog, 1148);
-    if (combo)
-        SendWithin(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    if (HWND edit = GetDlgItem(dialog, 1152))
-        SendWithin(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    for (int field : {1148, 1152})
+        if (HWND control = GetDlgItem(dialog, field))
+            SendWithin(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     PressButton(dialog, IDOK);
 }
 
@@ -54,8 +52,7 @@ LRESULT CALLBACK ProgressWatcher::HookProc(int code, WPARAM wParam, LPARAM lPara
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The progress window is the one with a control IDC_PROGRESS_BAR: its
-// caption, its text line and its bar.
+// The progress window is the one with a control IDC_PROGRESS_BAR.
 void ProgressWatcher::OnMessage(const CWPSTRUCT& message)
 {
     if (message.message == WM_SETTEXT && GetDlgItem(message.hwnd, IDC_PROGRESS_BAR)) {
@@ -84,8 +81,6 @@ void ProgressWatcher::OnMessage(const CWPSTRUCT& message)
 std::vector<StoredVersion> ReadStoredVersions(const std::string& archivePath)
 {
     std::vector<StoredVersion> versions;
-    if (GetFileAttributesA(archivePath.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return versions;
     ArchiveHeader header;
     memset(&header, 0, sizeof(header));
     StoreHeaderHandle handle = 0;

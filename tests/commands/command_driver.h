@@ -17,8 +17,7 @@ namespace fytest {
 
 // Drives a modal dialog from a thread of its own while the test thread sits in
 // its modal loop: once the dialog with the caption is up, body gets it (or the
-// button is pressed). A dialog that never comes leaves the test to fail on
-// what it then finds. Joined when the object goes.
+// button is pressed). Joined when the object goes.
 class DialogDriver {
 public:
     DialogDriver(std::string caption, std::function<void(HWND)> body)
@@ -51,10 +50,9 @@ void TypeText(HWND dialog, int controlId, const std::string& text);
 // Answers a common file dialog with path, as typed into its name field.
 void AnswerFileDialog(HWND dialog, const std::string& path);
 
-// Watches, on the thread it is made on, every progress window the code under
-// test opens: its caption, the text lines in order, the bar's range and steps.
-// It presses Cancel the moment a text line containing cancelWhenTextHas is
-// shown, as a user does while that file is being worked on.
+// Watches the progress windows of the thread it is made on: caption, text lines,
+// the bar's range and steps. It presses Cancel the moment a text line holding
+// cancelWhenTextHas is shown, as a user does while that file is worked on.
 class ProgressWatcher {
 public:
     explicit ProgressWatcher(const std::string& cancelWhenTextHas = std::string());

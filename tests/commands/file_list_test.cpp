@@ -26,19 +26,34 @@ void ExpectConsistentLinks(const FileList& list)
     EXPECT_EQ(walked, list.Count());
 }
 
-TEST(SelectionList, NewEntriesGoInFrontAndRemovingRelinksTheNeighbours)
+// docs holds x.txt, y.txt, a hidden and a system file and a subfolder; the list
+// starts with an empty folder and a vanished path and ends with docs, so that
+// expanding removes a head, a middle and a tail entry.
+TEST(SelectionList, FoldersGiveWayToThePlainFilesDirectlyInside)
 {
-    FileList list;
-    FillSelection(list, {"C:\\A", "C:\\B", "C:\\C", "C:\\D"});
-    EXPECT_EQ(SelectionPaths(list), (Paths{"C:\\D", "C:\\C", "C:\\B", "C:\\A"}));
-    ExpectConsistentLinks(list);
+    ScratchFolder scratch;
+    const std::string docs = scratch / "docs", plain = scratch / "plain.txt";
+    CreateDirectoryA(docs.c_str(), nullptr);
+    CreateDirectoryA((docs + "\\s").c_str(), nullptr);
+    CreateDirectoryA((scratch / "empty").c_str(), nullptr);
+    for (const char* name : {"x.txt", "y.txt", "s\\deep.txt", "h.txt", "sys.txt"})
+        WriteFileText(docs + "\\" + name, name);
+    SetFileAttributesA((docs + "\\h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((docs + "\\sys.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    WriteFileText(plain, "plain");
 
-    list.Remove(list.Head());
-    list.Remove(list.Head()->next);  // B, from the middle
-    EXPECT_EQ(SelectionPaths(list), (Paths{"C:\\C", "C:\\A"}));
-    list.Remove(list.Head()->next);  // A, the tail
-    EXPECT_EQ(SelectionPaths(list), (Paths{"C:\\C"}));
+    FileList list;
+    FillSelection(list, {docs, plain, docs + "\\s\\", scratch / "gone", scratch / "empty"});
+    EXPECT_TRUE(FileList::IsFolder(list.Head()->next)) << "a path that cannot be read counts as a folder";
+    EXPECT_FALSE(FileList::IsFolder(list.Head()->next->next->next));
+    list.ExpandFolders();
+    // Each folder's files go in front, in the reverse of the search order (by
+    // name, on NTFS and under Wine); the file entry stays where it was.
+    const Paths expanded = {docs + "\\y.txt", docs + "\\x.txt", docs + "\\s\\deep.txt", plain};
+    EXPECT_EQ(SelectionPaths(list), expanded);
     ExpectConsistentLinks(list);
+    list.ExpandFolders();
+    EXPECT_EQ(SelectionPaths(list), expanded) << "a second expansion finds nothing to do";
     list.Clear();
     EXPECT_EQ(list.Head(), nullptr);
     EXPECT_EQ(list.Count(), 0);
@@ -50,36 +65,6 @@ TEST(SelectionList, NewEntriesGoInFrontAndRemovingRelinksTheNeighbours)
     EXPECT_FALSE(list.AddFront((longest + "y").c_str()));
     EXPECT_EQ(list.Count(), 1);
     EXPECT_EQ(FileNode::Create(nullptr), nullptr);
-}
-
-// docs holds x.txt and y.txt, a hidden and a system file, and a subfolder s
-// with deep.txt; plain.txt lies beside docs, with an empty folder and a path
-// that no longer exists.
-TEST(SelectionList, FoldersGiveWayToThePlainFilesDirectlyInside)
-{
-    ScratchFolder scratch;
-    const std::string docs = scratch / "docs", plain = scratch / "plain.txt", gone = scratch / "gone";
-    CreateDirectoryA(docs.c_str(), nullptr);
-    CreateDirectoryA((docs + "\\s").c_str(), nullptr);
-    CreateDirectoryA((scratch / "empty").c_str(), nullptr);
-    for (const char* name : {"x.txt", "y.txt", "s\\deep.txt", "h.txt", "sys.txt"})
-        WriteFileText(docs + "\\" + name, name);
-    SetFileAttributesA((docs + "\\h.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    SetFileAttributesA((docs + "\\sys.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
-    WriteFileText(plain, "plain");
-
-    FileList list;
-    FillSelection(list, {plain, docs, scratch / "empty", gone, docs + "\\s\\"});
-    EXPECT_TRUE(FileList::IsFolder(list.Head()->next)) << "a path that cannot be read counts as a folder";
-    EXPECT_FALSE(FileList::IsFolder(list.Head()->next->next->next->next));
-    list.ExpandFolders();
-    // Each folder's files go in front, in the reverse of the search order (by
-    // name, on NTFS and under Wine); the file entry stays where it was.
-    const Paths expanded = {docs + "\\y.txt", docs + "\\x.txt", docs + "\\s\\deep.txt", plain};
-    EXPECT_EQ(SelectionPaths(list), expanded);
-    ExpectConsistentLinks(list);
-    list.ExpandFolders();
-    EXPECT_EQ(SelectionPaths(list), expanded) << "a second expansion finds nothing to do";
 }
 
 // Creates a file whatever its path's length, through the wide \\?\ form.

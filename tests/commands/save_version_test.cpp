@@ -1,6 +1,5 @@
-// The save-version command end to end: the first pass and its messages, the
-// dialogs, the progress window with Cancel, and the archives as the store sees
-// them afterwards.
+// The save-version command end to end: its messages, dialogs and progress
+// window, and the archives as the store sees them afterwards.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,7 +7,6 @@
 #include "command_driver.h"
 #include "help.h"
 #include "resource.h"
-#include "save_options.h"
 #include "save_version_command.h"
 
 using namespace fytest;
@@ -16,9 +14,38 @@ using Texts = std::vector<std::string>;
 
 namespace {
 
+Texts g_helpCalls;
+
+// A help engine without pop-up help, as Wine's: HELP_WM_HELP is refused. It
+// records "context TOPIC", or "popup CONTROL:TOPIC" with the topic the handed
+// table gives the asking control.
+BOOL WINAPI RecordHelp(HWND window, LPCSTR, UINT command, ULONG_PTR data)
+{
+    std::string call =
+        (command == HELP_CONTEXT ? "context " : "command " + std::to_string(command) + " ") + std::to_string(data);
+    if (command == HELP_WM_HELP) {
+        call = "popup " + std::to_string(GetDlgCtrlID(window)) + ":none";
+        for (auto* pair = reinterpret_cast<const DWORD*>(data); pair[0] != 0; pair += 2)
+            if (static_cast<int>(pair[0]) == GetDlgCtrlID(window))
+                call = "popup " + std::to_string(pair[0]) + ":" + std::to_string(pair[1]);
+    }
+    g_helpCalls.push_back(call);
+    return command != HELP_WM_HELP;
+}
+
+// Asks what-is-this help for a control, then presses the Help button.
+void AskForHelp(HWND dialog, int control)
+{
+    HELPINFO info = {sizeof(info)};
+    info.iContextType = HELPINFO_WINDOW;
+    info.iCtrlId = control;
+    info.hItemHandle = GetDlgItem(dialog, control);
+    SendWithin(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    PressButton(dialog, IDC_HELP_BUTTON);
+}
+
 class SaveCommand : public CommandTest {
 protected:
-    // An archive with one version, made through the archive layer.
     void GiveArchive(const std::string& path)
     {
         ASSERT_EQ(ArchiveFile(path.c_str()).CreateWithFirstVersion(0, 10, 0, 1), 0);
@@ -82,15 +109,22 @@ TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWind
         SetControlText(dialog, IDC_COMMENT_EDIT, "");
         TypeText(dialog, IDC_COMMENT_EDIT, std::string(120, 'c') + "Fixed the totals");
         CheckDlgButton(dialog, IDC_PERMANENT_CHECK, BST_CHECKED);
+        AskForHelp(dialog, IDC_COMMENT_EDIT);
         PressButton(dialog, IDOK);
     });
     ProgressWatcher watcher;
+    g_helpCalls.clear();
+    WinHelpEntry previous = SetWinHelpEntry(RecordHelp);
     EXPECT_EQ(Save({path}), S_OK);
     driver.Join();
+    SetWinHelpEntry(previous);
 
     EXPECT_EQ(commentShown, "Version 3");
     EXPECT_FALSE(permanentShown);
     EXPECT_FALSE(watcher.windowSeen) << "one file: no progress window";
+    // The dialog's own table goes to the help engine; refused, the control's
+    // topic opens. The Help button opens the dialog's topic.
+    EXPECT_EQ(g_helpCalls, (Texts{"popup 1004:10", "context 10", "context 131177"}));
     // Typing stops at 128 characters.
     EXPECT_EQ(History("S:\\S$$REPORT$TXT.fy"), (Texts{"", "third", std::string(120, 'c') + "Fixed th (permanent)"}));
 }
@@ -132,11 +166,15 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
             openAfter.push_back(IsWindowVisible(dialog) != FALSE);
         }
         TypeText(dialog, IDC_NEW_MAX_TEMP_EDIT, "4x2");  // the field takes digits only
+        AskForHelp(dialog, IDC_SINGLE_LOCATION_CHECK);
         PressButton(dialog, IDOK);
     });
     ProgressWatcher watcher;
+    g_helpCalls.clear();
+    WinHelpEntry previous = SetWinHelpEntry(RecordHelp);
     EXPECT_EQ(Save({a, b}), S_OK);
     driver.Join();
+    SetWinHelpEntry(previous);
 
     EXPECT_EQ(shown, "011 25");
     EXPECT_EQ(low, 1);
@@ -145,6 +183,7 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
     for (const auto& box : answerer.Boxes())
         ExpectBox(box, "Maximum number of temporary versions must be between 1 and 32767.", {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(g_helpCalls, (Texts{"popup 1032:40", "context 40", "context 131185"}));
     EXPECT_EQ(watcher.caption, "Versioning...");
     EXPECT_EQ(watcher.rangeHigh, 2);
     EXPECT_EQ(watcher.texts, (Texts{"Versioning " + b, "Versioning " + a}));
@@ -213,9 +252,8 @@ TEST_F(SaveCommand, EmptyFileAsksOkOrCancelAndAnExcludedTypeIsPassedOver)
     EXPECT_EQ(watcher.texts, (Texts{"Versioning " + c, "Versioning " + empty, "Versioning " + a}));
     EXPECT_EQ(watcher.rangeHigh, 4);
     EXPECT_EQ(watcher.steps, 4);
-    EXPECT_EQ(History("S:\\S$$A$TXT.fy").size(), 1u);
-    EXPECT_EQ(History("S:\\S$$C$TXT.fy").size(), 1u);
-    EXPECT_EQ(FilesIn("S:\\").size(), 6u) << "none for the empty and the excluded file";
+    EXPECT_EQ(Listing("S:\\"), (Texts{"A.TXT", "C.TXT", "EMPTY.TXT", "S$$A$TXT.fy", "S$$C$TXT.fy", "SCRATCH.TMP"}))
+        << "none for the empty and the excluded file";
 }
 
 TEST_F(SaveCommand, CancelInTheProgressWindowKeepsWhatIsSavedAndLeavesTheRest)
@@ -232,9 +270,9 @@ TEST_F(SaveCommand, CancelInTheProgressWindowKeepsWhatIsSavedAndLeavesTheRest)
     EXPECT_TRUE(watcher.cancelPressed);
     EXPECT_EQ(watcher.texts.size(), 2u) << "no third file was started";
     EXPECT_EQ(watcher.steps, 1) << "the cancelled file's step is not taken";
-    EXPECT_EQ(History("S:\\S$$FOUR$TXT.fy").size(), 1u);
-    EXPECT_EQ(History("S:\\S$$THREE$TXT.fy").size(), 1u) << "the file being saved is finished";
-    EXPECT_EQ(FilesIn("S:\\").size(), 6u) << "no archive for the others";
+    EXPECT_EQ(Listing("S:\\"),
+              (Texts{"FOUR.TXT", "ONE.TXT", "S$$FOUR$TXT.fy", "S$$THREE$TXT.fy", "THREE.TXT", "TWO.TXT"}))
+        << "the file being saved is finished, the others have no archive";
     EXPECT_EQ(WaitForWindow("#32770", "Versioning...", 100), nullptr);
 }
 
@@ -273,67 +311,6 @@ TEST_F(SaveCommand, DamagedArchiveIsSaidToBeDamaged)
               {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(ReadFileText(archive), bytes);
     EXPECT_EQ(ReadFileText(path), "second draft");
-}
-
-// Every help request, as "context TOPIC" or, for pop-up help, "popup
-// CONTROL:TOPIC" with the topic the handed table gives the asking control.
-Texts g_helpCalls;
-
-// A help engine without pop-up help, as Wine's: HELP_WM_HELP is refused.
-BOOL WINAPI RecordHelp(HWND window, LPCSTR file, UINT command, ULONG_PTR data)
-{
-    std::string call = "context " + std::to_string(data);
-    if (command == HELP_WM_HELP) {
-        const int control = GetDlgCtrlID(window);
-        call = "popup " + std::to_string(control) + ":none";
-        for (auto* pair = reinterpret_cast<const DWORD*>(data); pair[0] != 0; pair += 2)
-            if (static_cast<int>(pair[0]) == control)
-                call = "popup " + std::to_string(control) + ":" + std::to_string(pair[1]);
-    } else if (command != HELP_CONTEXT) {
-        call = "command " + std::to_string(command);
-    }
-    if (std::string(file) != "C:\\HELP\\fennory.hlp")
-        call += std::string(" in ") + file;
-    g_helpCalls.push_back(call);
-    return command != HELP_WM_HELP;
-}
-
-// What-is-this help hands the dialog's own table to the engine and, refused,
-// opens the control's topic; the Help button opens the dialog's topic.
-TEST(SaveDialogsHelp, WhatIsThisAndTheHelpButtonAskForTheirTopics)
-{
-    SettingsScope settings;
-    settings.SetString("HelpPath", "C:\\HELP");
-    WinHelpEntry previous = SetWinHelpEntry(RecordHelp);
-    const struct {
-        int newArchive;
-        int control;
-        Texts calls;
-    } cases[] = {
-        {0, IDC_COMMENT_EDIT, {"popup 1004:10", "context 10", "context 131177"}},
-        {1, IDC_SINGLE_LOCATION_CHECK, {"popup 1032:40", "context 40", "context 131185"}},
-    };
-    for (const auto& c : cases) {
-        g_helpCalls.clear();
-        SaveOptions options;
-        options.newArchive = c.newArchive;
-        char title[] = "a.txt";
-        options.titleName = title;
-        DialogDriver driver(c.newArchive ? "New Version - a.txt" : "Version Properties - a.txt", [&](HWND dialog) {
-            HELPINFO info = {sizeof(info)};
-            info.iContextType = HELPINFO_WINDOW;
-            info.iCtrlId = c.control;
-            info.hItemHandle = GetDlgItem(dialog, c.control);
-            SendWithin(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-            // Posted clicks are taken in order: Help, then Cancel.
-            PressButton(dialog, IDC_HELP_BUTTON);
-            PressButton(dialog, IDCANCEL);
-        });
-        EXPECT_EQ(options.RunDialog(nullptr), IDCANCEL);
-        driver.Join();
-        EXPECT_EQ(g_helpCalls, c.calls);
-    }
-    SetWinHelpEntry(previous);
 }
 
 }  // namespace

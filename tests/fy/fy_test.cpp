@@ -1,5 +1,4 @@
-// fy.exe run as a script runs it: a child process whose exit code, standard
-// output and standard error are read back.
+// fy.exe run as a script runs it, its exit code and output read back.
 #include <windows.h>
 
 #include <gtest/gtest.h>
