@@ -7,71 +7,43 @@
 #include "progress_window.h"
 #include "resource.h"
 #include "ui_driver.h"
+#include "win/handle.h"
 
 namespace {
 
-// A hidden window of this thread that counts the pings dispatched to it.
-class CountingWindow {
-public:
-    CountingWindow()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = Proc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "FyCountingWindow";
-        RegisterClassA(&windowClass);
-        window_ = CreateWindowA("FyCountingWindow", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-        count_ = 0;
-    }
-    ~CountingWindow() { DestroyWindow(window_); }
-    void Ping() const { PostMessageA(window_, kPing, 0, 0); }
-    int Count() const { return count_; }
-    bool PingQueued() const
-    {
-        MSG msg;
-        return PeekMessageA(&msg, window_, kPing, kPing, PM_NOREMOVE) != FALSE;
-    }
+constexpr UINT kPing = WM_APP + 7;
 
-private:
-    static constexpr UINT kPing = WM_APP + 7;
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        if (message == kPing)
-            ++count_;
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-    HWND window_;
-    static int count_;
-};
-int CountingWindow::count_ = 0;
+// A hidden window of this thread, standing for the owner of the loop.
+win::Window OtherWindow()
+{
+    return win::Window(CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+}
+
+bool PingWaits(const win::Window& window)
+{
+    MSG msg;
+    return PeekMessageA(&msg, window.Get(), kPing, kPing, PM_NOREMOVE) != FALSE;
+}
 
 int BarPosition(HWND progress)
 {
     return static_cast<int>(SendDlgItemMessageA(progress, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0));
 }
 
-int BarHigh(HWND progress)
-{
-    return static_cast<int>(SendDlgItemMessageA(progress, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0));
-}
-
-}  // namespace
-
 TEST(ProgressWindow, WithoutAWindowEveryCallIsHarmlessAndTheQueueIsServed)
 {
-    CountingWindow other;
+    win::Window other = OtherWindow();
     ProgressWindow progress;
     EXPECT_EQ(progress.Window(), nullptr);
     progress.SetText("nothing to show");
     EXPECT_EQ(fytest::WaitForWindow("#32770", nullptr, 200), nullptr) << "no window appears";
 
-    other.Ping();
+    PostMessageA(other.Get(), kPing, 0, 0);
     progress.Step();
-    EXPECT_EQ(other.Count(), 1) << "Step dispatches what waits for the thread";
-    other.Ping();
+    EXPECT_FALSE(PingWaits(other)) << "Step dispatches what waits for the thread";
+    PostMessageA(other.Get(), kPing, 0, 0);
     EXPECT_FALSE(progress.IsCancelled());
-    EXPECT_EQ(other.Count(), 2) << "so does the Cancel test";
+    EXPECT_FALSE(PingWaits(other)) << "so does the Cancel test";
 
     // A quit request is not swallowed by the draining.
     PostQuitMessage(3);
@@ -81,75 +53,49 @@ TEST(ProgressWindow, WithoutAWindowEveryCallIsHarmlessAndTheQueueIsServed)
     EXPECT_EQ(msg.wParam, 3u);
 }
 
-TEST(ProgressWindow, ShowsTitleTextAndABarThatSteps)
+// While the window is up only its own messages are taken: the owner must not
+// act in the middle of the loop. Cancel is seen at the next step and sticks.
+TEST(ProgressWindow, ShowsTitleTextAndABarThatStepsUntilCancelled)
 {
+    win::Window other = OtherWindow();
     ProgressWindow progress;
-    HWND created = progress.Create(nullptr, 3, "Copying...");
-    ASSERT_NE(created, nullptr);
-    EXPECT_EQ(fytest::WaitForWindow("#32770", "Copying...", 2000), created);
-    EXPECT_EQ(BarHigh(created), 3);
-    EXPECT_EQ(BarPosition(created), 0);
+    HWND window = progress.Create(nullptr, 3, "Copying...");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(fytest::WaitForWindow("#32770", "Copying...", 2000), window);
+    EXPECT_EQ(SendDlgItemMessageA(window, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0), 3);
+    EXPECT_EQ(BarPosition(window), 0);
 
+    PostMessageA(other.Get(), kPing, 0, 0);
     progress.SetText("a.txt\nFrom 'C:\\x' to 'C:\\y'");
-    EXPECT_EQ(fytest::GetControlText(created, IDC_PROGRESS_TEXT), "a.txt\nFrom 'C:\\x' to 'C:\\y'");
+    EXPECT_EQ(fytest::GetControlText(window, IDC_PROGRESS_TEXT), "a.txt\nFrom 'C:\\x' to 'C:\\y'");
     progress.Step();
     progress.Step();
-    EXPECT_EQ(BarPosition(created), 2);
+    EXPECT_EQ(BarPosition(window), 2);
     EXPECT_FALSE(progress.IsCancelled());
+    EXPECT_TRUE(PingWaits(other));
 
-    progress.Destroy();
-    EXPECT_FALSE(IsWindow(created));
-    EXPECT_EQ(progress.Window(), nullptr);
-    progress.Step();
-    progress.SetText("after");
-    progress.Destroy();   // twice is harmless
-}
-
-TEST(ProgressWindow, CancelButtonIsTakenWhenPumpedAndSticks)
-{
-    ProgressWindow progress;
-    HWND window = progress.Create(nullptr, 5, "Deleting...");
-    ASSERT_NE(window, nullptr);
-    fytest::PressButton(window, IDCANCEL);
-    progress.Step();
-    EXPECT_EQ(BarPosition(window), 1) << "the step after the click still moves the bar";
-    EXPECT_TRUE(progress.IsCancelled());
-    EXPECT_TRUE(IsWindow(window)) << "the window stays until the loop ends";
-    EXPECT_TRUE(progress.IsCancelled()) << "once pressed, always pressed";
-
-    // After Cancel the window's messages are no longer taken.
-    PostMessageA(window, WM_NULL, 0, 0);
-    progress.Step();
-    MSG msg;
-    EXPECT_TRUE(PeekMessageA(&msg, window, WM_NULL, WM_NULL, PM_NOREMOVE));
-    progress.Destroy();
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-}
-
-TEST(ProgressWindow, EscapeCancelsThroughTheDialogManager)
-{
-    ProgressWindow progress;
-    HWND window = progress.Create(nullptr, 2, "Moving...");
-    ASSERT_NE(window, nullptr);
+    // Esc reaches Cancel through the dialog manager.
     HWND focus = GetFocus();
     ASSERT_TRUE(focus == window || IsChild(window, focus));
     PostMessageA(focus, WM_KEYDOWN, VK_ESCAPE, 1);
+    progress.Step();
+    EXPECT_EQ(BarPosition(window), 3) << "the step after Esc still moves the bar";
     EXPECT_TRUE(progress.IsCancelled());
+    EXPECT_TRUE(IsWindow(window)) << "the window stays until the loop ends";
+    // After Cancel nothing more is taken, and Cancel stays pressed.
+    PostMessageA(window, WM_NULL, 0, 0);
+    EXPECT_TRUE(progress.IsCancelled());
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, window, WM_NULL, WM_NULL, PM_NOREMOVE));
+
     progress.Destroy();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(progress.Window(), nullptr);
+    progress.Step();
+    progress.SetText("after");
+    progress.Destroy();  // twice is harmless
+    fytest::PumpMessages(0);
+    EXPECT_FALSE(PingWaits(other)) << "the owner acts once the loop is over";
 }
 
-TEST(ProgressWindow, OtherWindowsOfTheThreadWaitWhileTheWindowIsUp)
-{
-    CountingWindow other;
-    ProgressWindow progress;
-    ASSERT_NE(progress.Create(nullptr, 2, "Versioning..."), nullptr);
-    other.Ping();
-    progress.SetText("Versioning C:\\a.txt");
-    progress.Step();
-    EXPECT_FALSE(progress.IsCancelled());
-    EXPECT_EQ(other.Count(), 0) << "the owner must not act in the middle of the loop";
-    EXPECT_TRUE(other.PingQueued());
-    progress.Destroy();
-    EXPECT_TRUE(fytest::WaitUntil([&] { return other.Count() == 1; }, 5000)) << "it acts once the loop is over";
-}
+}  // namespace

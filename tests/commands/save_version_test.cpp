@@ -1,159 +1,202 @@
-// The save-version command end to end: the first pass and its messages, the
-// choice of dialog, the progress window with Cancel, and the archives as the
-// store sees them afterwards.
+// The save-version command end to end: its messages, dialogs and progress
+// window, and the archives as the store sees them afterwards.
 #include <windows.h>
-
-#include <gtest/gtest.h>
+#include <commctrl.h>
 
 #include "archive_file.h"
 #include "command_driver.h"
-#include "file_list.h"
+#include "help.h"
 #include "resource.h"
 #include "save_version_command.h"
-#include "ui_driver.h"
 
-using fytest::BoxIcon;
-using fytest::DialogDriver;
-using fytest::ExpectBox;
-using fytest::FillSelection;
-using fytest::MessageBoxAnswerer;
-using fytest::ProgressWatcher;
-using fytest::ReadStoredVersions;
-using fytest::StoredVersion;
+using namespace fytest;
+using Texts = std::vector<std::string>;
 
 namespace {
 
-class SaveCommand : public fytest::CommandTest {
+Texts g_helpCalls;
+
+// A help engine without pop-up help, as Wine's: HELP_WM_HELP is refused. It
+// records "context TOPIC", or "popup CONTROL:TOPIC" with the topic the handed
+// table gives the asking control.
+BOOL WINAPI RecordHelp(HWND window, LPCSTR, UINT command, ULONG_PTR data)
+{
+    std::string call =
+        (command == HELP_CONTEXT ? "context " : "command " + std::to_string(command) + " ") + std::to_string(data);
+    if (command == HELP_WM_HELP) {
+        call = "popup " + std::to_string(GetDlgCtrlID(window)) + ":none";
+        for (auto* pair = reinterpret_cast<const DWORD*>(data); pair[0] != 0; pair += 2)
+            if (static_cast<int>(pair[0]) == GetDlgCtrlID(window))
+                call = "popup " + std::to_string(pair[0]) + ":" + std::to_string(pair[1]);
+    }
+    g_helpCalls.push_back(call);
+    return command != HELP_WM_HELP;
+}
+
+// Asks what-is-this help for a control, then presses the Help button.
+void AskForHelp(HWND dialog, int control)
+{
+    HELPINFO info = {sizeof(info)};
+    info.iContextType = HELPINFO_WINDOW;
+    info.iCtrlId = control;
+    info.hItemHandle = GetDlgItem(dialog, control);
+    SendWithin(dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    PressButton(dialog, IDC_HELP_BUTTON);
+}
+
+class SaveCommand : public CommandTest {
 protected:
-    // An archive with one version, made through the archive layer.
     void GiveArchive(const std::string& path)
     {
         ASSERT_EQ(ArchiveFile(path.c_str()).CreateWithFirstVersion(0, 10, 0, 1), 0);
     }
 
-    HRESULT Save(FileList& selection) { return DoSaveVersion(selection, nullptr, nullptr, nullptr, nullptr, SW_SHOW); }
-
-    static const StoredVersion& Newest(const std::vector<StoredVersion>& versions)
+    HRESULT Save(const Texts& paths)
     {
-        const StoredVersion* newest = &versions.at(0);
-        for (const auto& version : versions)
-            if (version.number > newest->number)
-                newest = &version;
-        return *newest;
+        FileList selection;
+        FillSelection(selection, paths);
+        return DoSaveVersion(selection, nullptr, nullptr, nullptr, nullptr, SW_SHOW);
     }
-
-    static int MaxTempOf(const std::string& workingPath) { return ArchiveFile(workingPath.c_str()).GetMaxTempVersions(); }
 };
 
-}  // namespace
-
+// A folder holding only a subfolder: nothing to save.
 TEST_F(SaveCommand, FolderWithNothingToSaveIsReported)
 {
     std::string folder = scratch_ / "empty";
     CreateDirectoryA(folder.c_str(), nullptr);
     CreateDirectoryA((folder + "\\sub").c_str(), nullptr);
-    fytest::WriteFileText(folder + "\\sub\\inner.txt", "inner");
-    fytest::WriteFileText(folder + "\\hidden.txt", "hidden");
-    SetFileAttributesA((folder + "\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    WriteFileText(folder + "\\sub\\inner.txt", "inner");
 
-    FileList selection;
-    FillSelection(selection, {folder});
     MessageBoxAnswerer answerer({IDOK});
-    EXPECT_EQ(Save(selection), S_OK);
+    EXPECT_EQ(Save({folder}), S_OK);
     ASSERT_EQ(answerer.Boxes().size(), 1u);
     ExpectBox(answerer.Boxes()[0], "Error!  There are no files to Save!", {IDOK}, BoxIcon::Stop);
-    EXPECT_EQ(selection.Count(), 0);
 }
 
 TEST_F(SaveCommand, UnchangedFileIsReportedWithOkOnlyAndNothingFollows)
 {
     std::string path = MakeFile("SAME.TXT", "unchanged");
     GiveArchive(path);
-    FileList selection;
-    FillSelection(selection, {path});
     MessageBoxAnswerer answerer({IDOK});
     {
-        fytest::NoMessageBoxes noDialog("Version Properties - SAME.TXT");
-        EXPECT_EQ(Save(selection), S_OK);
+        NoMessageBoxes noDialog("Version Properties - SAME.TXT");
+        EXPECT_EQ(Save({path}), S_OK);
     }
     ASSERT_EQ(answerer.Boxes().size(), 1u);
     ExpectBox(answerer.Boxes()[0], "S:\\SAME.TXT\nWorking file is not newer than latest version.", {IDOK},
               BoxIcon::Stop);
-    EXPECT_EQ(ReadStoredVersions("S:\\S$$SAME$TXT.fy").size(), 1u);
+    EXPECT_EQ(History("S:\\S$$SAME$TXT.fy"), (Texts{""}));
 }
 
+// The default comment names the number the archive gave last, not the count
+// of versions (a middle version is deleted first).
 TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWindow)
 {
     std::string path = MakeFile("REPORT.TXT", "first draft");
     GiveArchive(path);
-    fytest::WriteFileText(path, "second draft, longer");
+    WriteFileText(path, "second draft, longer");
     ASSERT_EQ(ArchiveFile(path.c_str()).AddVersion("second", 0), 1);
-    fytest::WriteFileText(path, "third draft, longer again");
+    WriteFileText(path, "third draft, longer again");
     ASSERT_EQ(ArchiveFile(path.c_str()).AddVersion("third", 0), 1);
-    ASSERT_EQ(ArchiveFile(path.c_str()).DeleteVersion(2), 1);   // two versions left, numbers given: three
-    fytest::WriteFileText(path, "fourth draft, longer still");
+    ASSERT_EQ(ArchiveFile(path.c_str()).DeleteVersion(2), 1);
+    WriteFileText(path, "fourth draft, longer still");
 
-    FileList selection;
-    FillSelection(selection, {path});
     std::string commentShown;
+    bool permanentShown = true;
     DialogDriver driver("Version Properties - REPORT.TXT", [&](HWND dialog) {
-        commentShown = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
-        fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "Fixed the totals");
+        commentShown = GetControlText(dialog, IDC_COMMENT_EDIT);
+        permanentShown = IsDlgButtonChecked(dialog, IDC_PERMANENT_CHECK) == BST_CHECKED;
+        SetControlText(dialog, IDC_COMMENT_EDIT, "");
+        TypeText(dialog, IDC_COMMENT_EDIT, std::string(120, 'c') + "Fixed the totals");
         CheckDlgButton(dialog, IDC_PERMANENT_CHECK, BST_CHECKED);
-        fytest::PressButton(dialog, IDOK);
+        AskForHelp(dialog, IDC_COMMENT_EDIT);
+        PressButton(dialog, IDOK);
     });
     ProgressWatcher watcher;
-    EXPECT_EQ(Save(selection), S_OK);
+    g_helpCalls.clear();
+    WinHelpEntry previous = SetWinHelpEntry(RecordHelp);
+    EXPECT_EQ(Save({path}), S_OK);
     driver.Join();
+    SetWinHelpEntry(previous);
 
-    EXPECT_EQ(commentShown, "Version 3") << "the latest number the archive gave, not the count";
+    EXPECT_EQ(commentShown, "Version 3");
+    EXPECT_FALSE(permanentShown);
     EXPECT_FALSE(watcher.windowSeen) << "one file: no progress window";
-    auto versions = ReadStoredVersions("S:\\S$$REPORT$TXT.fy");
-    ASSERT_EQ(versions.size(), 3u);
-    EXPECT_EQ(Newest(versions).comment, "Fixed the totals");
-    EXPECT_EQ(Newest(versions).permanent, 1);
+    // The dialog's own table goes to the help engine; refused, the control's
+    // topic opens. The Help button opens the dialog's topic.
+    EXPECT_EQ(g_helpCalls, (Texts{"popup 1004:10", "context 10", "context 131177"}));
+    // Typing stops at 128 characters.
+    EXPECT_EQ(History("S:\\S$$REPORT$TXT.fy"), (Texts{"", "third", std::string(120, 'c') + "Fixed th (permanent)"}));
 }
 
+// The New Version dialog shows the settings and stays open for a maximum out
+// of range; what the user picks there goes into each new archive.
 TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
 {
     settings_.SetString("VersionsPath", "S:\\CENTRAL");
+    settings_.SetDword("UseCompression", 1);
+    settings_.SetDword("MaxTempVersions", 25);
     std::string a = MakeFile("A.TXT", "alpha");
     std::string b = MakeFile("B.TXT", "beta");
-    FileList selection;
-    FillSelection(selection, {a, b});
     {
         DialogDriver driver("New Version - Multiple Files", IDCANCEL);
-        EXPECT_EQ(Save(selection), S_OK);
+        EXPECT_EQ(Save({a, b}), S_OK);
     }
-    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 2u) << "a cancelled dialog saves nothing";
+    EXPECT_EQ(FilesIn("S:\\").size(), 2u) << "a cancelled dialog saves nothing";
 
-    bool commentless = false;
+    MessageBoxAnswerer answerer({IDOK, IDOK, IDOK});
+    std::string shown;
+    int low = 0, high = 0;
+    std::vector<bool> openAfter;
     DialogDriver driver("New Version - Multiple Files", [&](HWND dialog) {
-        commentless = GetDlgItem(dialog, IDC_COMMENT_EDIT) == nullptr;
+        for (int id : {IDC_FIRST_PERMANENT_CHECK, IDC_COMPRESSION_CHECK, IDC_SINGLE_LOCATION_CHECK})
+            shown += IsDlgButtonChecked(dialog, id) == BST_CHECKED ? "1" : "0";
+        shown += " " + GetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT);
+        SendWithin(GetDlgItem(dialog, IDC_NEW_MAX_TEMP_SPIN), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
+                   reinterpret_cast<LPARAM>(&high));
         CheckDlgButton(dialog, IDC_FIRST_PERMANENT_CHECK, BST_CHECKED);
+        CheckDlgButton(dialog, IDC_COMPRESSION_CHECK, BST_UNCHECKED);
         CheckDlgButton(dialog, IDC_SINGLE_LOCATION_CHECK, BST_UNCHECKED);
-        fytest::SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, "3");
-        fytest::PressButton(dialog, IDOK);
+        for (const char* typed : {"0", "40000", ""}) {
+            SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, typed);
+            PressButton(dialog, IDOK);
+            WaitUntil([] { return FindMessageBox("Fennory (TM)") != nullptr; });
+            WaitUntil([] { return FindMessageBox("Fennory (TM)") == nullptr; });
+            WaitUntilServed(dialog);
+            openAfter.push_back(IsWindowVisible(dialog) != FALSE);
+        }
+        TypeText(dialog, IDC_NEW_MAX_TEMP_EDIT, "4x2");  // the field takes digits only
+        AskForHelp(dialog, IDC_SINGLE_LOCATION_CHECK);
+        PressButton(dialog, IDOK);
     });
     ProgressWatcher watcher;
-    EXPECT_EQ(Save(selection), S_OK);
+    g_helpCalls.clear();
+    WinHelpEntry previous = SetWinHelpEntry(RecordHelp);
+    EXPECT_EQ(Save({a, b}), S_OK);
     driver.Join();
+    SetWinHelpEntry(previous);
 
-    EXPECT_TRUE(commentless);
+    EXPECT_EQ(shown, "011 25");
+    EXPECT_EQ(low, 1);
+    EXPECT_EQ(high, 32767);
+    ASSERT_EQ(answerer.Boxes().size(), 3u);
+    for (const auto& box : answerer.Boxes())
+        ExpectBox(box, "Maximum number of temporary versions must be between 1 and 32767.", {IDOK}, BoxIcon::Stop);
+    EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
+    EXPECT_EQ(g_helpCalls, (Texts{"popup 1032:40", "context 40", "context 131185"}));
     EXPECT_EQ(watcher.caption, "Versioning...");
     EXPECT_EQ(watcher.rangeHigh, 2);
-    EXPECT_EQ(watcher.texts, (std::vector<std::string>{"Versioning " + b, "Versioning " + a}));
+    EXPECT_EQ(watcher.texts, (Texts{"Versioning " + b, "Versioning " + a}));
     EXPECT_EQ(watcher.steps, 2);
-    EXPECT_EQ(fytest::WaitForWindow("#32770", "Versioning...", 100), nullptr) << "the window is gone";
-    for (const char* archive : {"S:\\S$$A$TXT.fy", "S:\\S$$B$TXT.fy"}) {
-        // Not the single location: beside the file although a central folder is set.
-        auto versions = ReadStoredVersions(archive);
-        ASSERT_EQ(versions.size(), 1u) << archive;
-        EXPECT_EQ(versions[0].permanent, 1);
+    EXPECT_EQ(WaitForWindow("#32770", "Versioning...", 100), nullptr) << "the window is gone";
+    // Not the single location: beside the files although a central folder is set.
+    EXPECT_TRUE(FilesIn("S:\\CENTRAL").empty());
+    for (const std::string& path : {a, b}) {
+        ArchiveFile archive(path.c_str());
+        EXPECT_EQ(History(archive.archivePath), (Texts{" (permanent)"}));
+        EXPECT_EQ(archive.GetMaxTempVersions(), 42);
+        EXPECT_EQ(archive.IsCompressed(), 0);
     }
-    EXPECT_EQ(MaxTempOf(a), 3);
-    EXPECT_EQ(MaxTempOf(b), 3);
-    EXPECT_TRUE(fytest::FilesIn("S:\\CENTRAL").empty());
 }
 
 TEST_F(SaveCommand, MixedSelectionUsesVersionPropertiesAndSettingsForNewArchives)
@@ -161,107 +204,76 @@ TEST_F(SaveCommand, MixedSelectionUsesVersionPropertiesAndSettingsForNewArchives
     settings_.SetDword("MaxTempVersions", 5);
     std::string old = MakeFile("OLD.TXT", "old one");
     GiveArchive(old);
-    fytest::WriteFileText(old, "old one, changed");
+    WriteFileText(old, "old one, changed");
     std::string fresh = MakeFile("FRESH.TXT", "fresh one");
-    FileList selection;
-    FillSelection(selection, {old, fresh});
 
     std::string commentShown;
     DialogDriver driver("Version Properties - Multiple Files", [&](HWND dialog) {
-        commentShown = fytest::GetControlText(dialog, IDC_COMMENT_EDIT);
-        fytest::SetControlText(dialog, IDC_COMMENT_EDIT, "Both checked");
+        commentShown = GetControlText(dialog, IDC_COMMENT_EDIT);
+        SetControlText(dialog, IDC_COMMENT_EDIT, "Both checked");
         CheckDlgButton(dialog, IDC_PERMANENT_CHECK, BST_CHECKED);
-        fytest::PressButton(dialog, IDOK);
+        PressButton(dialog, IDOK);
     });
-    EXPECT_EQ(Save(selection), S_OK);
+    EXPECT_EQ(Save({old, fresh}), S_OK);
     driver.Join();
 
     EXPECT_EQ(commentShown, "Add Your Comment.");
-    auto oldVersions = ReadStoredVersions("S:\\S$$OLD$TXT.fy");
-    ASSERT_EQ(oldVersions.size(), 2u);
-    EXPECT_EQ(Newest(oldVersions).comment, "Both checked");
-    EXPECT_EQ(Newest(oldVersions).permanent, 1);
-    auto freshVersions = ReadStoredVersions("S:\\S$$FRESH$TXT.fy");
-    ASSERT_EQ(freshVersions.size(), 1u);
-    EXPECT_EQ(freshVersions[0].permanent, 1) << "the first version takes the dialog's flag";
-    EXPECT_NE(freshVersions[0].comment, "Both checked") << "but not its comment";
-    EXPECT_EQ(MaxTempOf(fresh), 5) << "the cap comes from the settings";
+    EXPECT_EQ(History("S:\\S$$OLD$TXT.fy"), (Texts{"", "Both checked (permanent)"}));
+    // The first version takes the dialog's flag but not its comment; the cap
+    // comes from the settings.
+    EXPECT_EQ(History("S:\\S$$FRESH$TXT.fy"), (Texts{" (permanent)"}));
+    EXPECT_EQ(ArchiveFile(fresh.c_str()).GetMaxTempVersions(), 5);
 }
 
-TEST_F(SaveCommand, EmptyFileAmongSeveralAsksOkOrCancel)
+// An empty file asks OK or Cancel in the first pass; an excluded type is
+// neither tested nor saved, but its step is counted.
+TEST_F(SaveCommand, EmptyFileAsksOkOrCancelAndAnExcludedTypeIsPassedOver)
 {
+    settings_.SetString("VersionExclude", "tmp,bak");
+    std::string excluded = MakeFile("SCRATCH.TMP", "");  // empty: a test would complain
     std::string a = MakeFile("A.TXT", "alpha");
     std::string empty = MakeFile("EMPTY.TXT", "");
     std::string c = MakeFile("C.TXT", "gamma");
-    FileList selection;
-    FillSelection(selection, {a, empty, c});
+    const Texts paths = {excluded, a, empty, c};  // walked c, empty, a, excluded
     {
-        // Cancel ends the command before anything is asked or saved.
         MessageBoxAnswerer answerer({IDCANCEL});
-        EXPECT_EQ(Save(selection), S_OK);
+        EXPECT_EQ(Save(paths), S_OK);
         ASSERT_EQ(answerer.Boxes().size(), 1u);
         ExpectBox(answerer.Boxes()[0], "EMPTY.TXT is a zero length file.", {IDOK, IDCANCEL}, BoxIcon::Stop);
-        EXPECT_EQ(fytest::FilesIn("S:\\").size(), 3u) << "no archive";
+        EXPECT_EQ(FilesIn("S:\\").size(), 4u) << "Cancel ends the command before anything is saved";
     }
 
-    // OK goes on; the empty file is passed over silently in the saving pass.
     MessageBoxAnswerer answerer({IDOK});
     DialogDriver driver("New Version - Multiple Files", IDOK);
     ProgressWatcher watcher;
-    EXPECT_EQ(Save(selection), S_OK);
+    EXPECT_EQ(Save(paths), S_OK);
     driver.Join();
     EXPECT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_EQ(ReadStoredVersions("S:\\S$$A$TXT.fy").size(), 1u);
-    EXPECT_EQ(ReadStoredVersions("S:\\S$$C$TXT.fy").size(), 1u);
-    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 5u) << "none for the empty file";
-    EXPECT_EQ(watcher.steps, 3);
+    EXPECT_EQ(watcher.texts, (Texts{"Versioning " + c, "Versioning " + empty, "Versioning " + a}));
+    EXPECT_EQ(watcher.rangeHigh, 4);
+    EXPECT_EQ(watcher.steps, 4);
+    EXPECT_EQ(Listing("S:\\"), (Texts{"A.TXT", "C.TXT", "EMPTY.TXT", "S$$A$TXT.fy", "S$$C$TXT.fy", "SCRATCH.TMP"}))
+        << "none for the empty and the excluded file";
 }
 
 TEST_F(SaveCommand, CancelInTheProgressWindowKeepsWhatIsSavedAndLeavesTheRest)
 {
-    std::vector<std::string> paths;
+    Texts paths;
     for (const char* name : {"ONE.TXT", "TWO.TXT", "THREE.TXT", "FOUR.TXT"})
         paths.push_back(MakeFile(name, std::string("content of ") + name));
-    FileList selection;
-    FillSelection(selection, paths);   // walked four, three, two, one
 
     DialogDriver driver("New Version - Multiple Files", IDOK);
-    ProgressWatcher watcher("Versioning " + paths[2]);   // the second file of the walk
-    EXPECT_EQ(Save(selection), S_OK);
+    ProgressWatcher watcher("Versioning " + paths[2]);  // walked four, three, two, one
+    EXPECT_EQ(Save(paths), S_OK);
     driver.Join();
 
     EXPECT_TRUE(watcher.cancelPressed);
     EXPECT_EQ(watcher.texts.size(), 2u) << "no third file was started";
     EXPECT_EQ(watcher.steps, 1) << "the cancelled file's step is not taken";
-    EXPECT_EQ(ReadStoredVersions("S:\\S$$FOUR$TXT.fy").size(), 1u);
-    EXPECT_EQ(ReadStoredVersions("S:\\S$$THREE$TXT.fy").size(), 1u) << "the file being saved is finished";
-    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 6u) << "no archive for the others";
-    EXPECT_EQ(fytest::WaitForWindow("#32770", "Versioning...", 100), nullptr);
-}
-
-TEST_F(SaveCommand, ExcludedTypeIsNeitherTestedNorSavedButCountsAStep)
-{
-    settings_.SetString("VersionExclude", "tmp,bak");
-    std::string excluded = MakeFile("SCRATCH.TMP", "");   // empty: a test would complain
-    std::string y = MakeFile("Y.TXT", "why");
-    std::string z = MakeFile("Z.TXT", "zed");
-    FileList selection;
-    FillSelection(selection, {excluded, y, z});
-
-    DialogDriver driver("New Version - Multiple Files", IDOK);
-    ProgressWatcher watcher;
-    {
-        fytest::NoMessageBoxes noBox;
-        EXPECT_EQ(Save(selection), S_OK);
-    }
-    driver.Join();
-
-    EXPECT_EQ(watcher.texts, (std::vector<std::string>{"Versioning " + z, "Versioning " + y}));
-    EXPECT_EQ(watcher.rangeHigh, 3);
-    EXPECT_EQ(watcher.steps, 3);
-    EXPECT_EQ(ReadStoredVersions("S:\\S$$Y$TXT.fy").size(), 1u);
-    EXPECT_EQ(ReadStoredVersions("S:\\S$$Z$TXT.fy").size(), 1u);
-    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 5u) << "none for the excluded file";
+    EXPECT_EQ(Listing("S:\\"),
+              (Texts{"FOUR.TXT", "ONE.TXT", "S$$FOUR$TXT.fy", "S$$THREE$TXT.fy", "THREE.TXT", "TWO.TXT"}))
+        << "the file being saved is finished, the others have no archive";
+    EXPECT_EQ(WaitForWindow("#32770", "Versioning...", 100), nullptr);
 }
 
 // A central folder that cannot be used is told once for the whole command,
@@ -271,14 +283,11 @@ TEST_F(SaveCommand, UnusableCentralFolderIsToldOnceAndNothingIsSaved)
     std::string a = MakeFile("A.TXT", "alpha");
     std::string b = MakeFile("B.TXT", "beta");
     settings_.SetString("VersionsPath", "relative\\versions");
-    FileList selection;
-    FillSelection(selection, {a, b});
     MessageBoxAnswerer answerer({IDOK, IDOK});
-    EXPECT_EQ(Save(selection), S_OK);
-    const auto& boxes = answerer.Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Can't create Fennory directory!");
-    EXPECT_EQ(fytest::FilesIn("S:\\").size(), 2u) << "no archive anywhere";
+    EXPECT_EQ(Save({a, b}), S_OK);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    EXPECT_EQ(answerer.Boxes()[0].text, "Can't create Fennory directory!");
+    EXPECT_EQ(FilesIn("S:\\").size(), 2u) << "no archive anywhere";
 }
 
 // A damaged archive is reported as damaged, not as an unchanged file, and the
@@ -288,20 +297,20 @@ TEST_F(SaveCommand, DamagedArchiveIsSaidToBeDamaged)
     std::string path = MakeFile("REPORT.TXT", "first draft");
     GiveArchive(path);
     const std::string archive = "S:\\S$$REPORT$TXT.fy";
-    std::string bytes = fytest::ReadFileText(archive);
+    std::string bytes = ReadFileText(archive);
     for (size_t i = 16; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(~bytes[i]);
-    fytest::WriteFileText(archive, bytes);
-    fytest::WriteFileText(path, "second draft");
+    WriteFileText(archive, bytes);
+    WriteFileText(path, "second draft");
 
-    FileList selection;
-    FillSelection(selection, {path});
     MessageBoxAnswerer answerer({IDOK});
-    EXPECT_EQ(Save(selection), S_OK);
+    EXPECT_EQ(Save({path}), S_OK);
     ASSERT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_EQ(answerer.Boxes()[0].text,
-              "S:\\REPORT.TXT\nThe archive of this file is damaged:\nS:\\S$$REPORT$TXT.fy\n\nNothing was changed.");
-    EXPECT_TRUE(answerer.Boxes()[0].HasButtons({IDOK}));
-    EXPECT_EQ(fytest::ReadFileText(archive), bytes);
-    EXPECT_EQ(fytest::ReadFileText(path), "second draft");
+    ExpectBox(answerer.Boxes()[0],
+              "S:\\REPORT.TXT\nThe archive of this file is damaged:\nS:\\S$$REPORT$TXT.fy\n\nNothing was changed.",
+              {IDOK}, BoxIcon::Stop);
+    EXPECT_EQ(ReadFileText(archive), bytes);
+    EXPECT_EQ(ReadFileText(path), "second draft");
 }
+
+}  // namespace
