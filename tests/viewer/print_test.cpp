@@ -16,8 +16,10 @@
 namespace {
 
 // Shows bytes as version 5 of name, prints them with File, Print (OK in the
-// print dialog) and returns the job's Unix path, or empty.
-std::string PrintVersion(const fytest::ScratchFolder& scratch, const std::string& bytes, const std::string& name)
+// print dialog) and returns the Unix path of the job whose name holds jobKey
+// (the printer cuts long job names), or empty.
+std::string PrintVersion(const fytest::ScratchFolder& scratch, const std::string& bytes, const std::string& name,
+                         const std::string& jobKey)
 {
     std::string file = name.substr(name.rfind('\\') + 1);
     std::string copy = scratch / (file + ".tmp");
@@ -33,7 +35,7 @@ std::string PrintVersion(const fytest::ScratchFolder& scratch, const std::string
     SendMessageA(frame->window, WM_CLOSE, 0, 0);
     // The printer is shared with other programs: the job may wait its turn.
     std::vector<std::string> jobs;
-    EXPECT_TRUE(fytest::WaitUntil([&] { return !(jobs = fytest::PdfJobsNamed(file.substr(0, file.find('.')))).empty(); },
+    EXPECT_TRUE(fytest::WaitUntil([&] { return !(jobs = fytest::PdfJobsNamed(jobKey)).empty(); },
                                   90000)) << name;
     return jobs.empty() ? std::string() : jobs[0];
 }
@@ -81,7 +83,7 @@ TEST(ViewerPrinting, TextOnHeadedPagesAndAnImageScaledToThePage)
     }
     // A caption longer than the page is wide gives way in its folders.
     std::string folders = "C:\\" + token + std::string(120, 'f') + "\\";
-    std::string pdf = PrintVersion(scratch, text, folders + token + "T.txt");
+    std::string pdf = PrintVersion(scratch, text, folders + token + "T.txt", token + "f");
     ASSERT_FALSE(pdf.empty());
     // Each page: its header, then the next lines in order.
     auto pages = fytest::PdfPages(pdf);
@@ -99,7 +101,7 @@ TEST(ViewerPrinting, TextOnHeadedPagesAndAnImageScaledToThePage)
 
     // A 40 x 40 image, rendered back at 20 dpi: 170 mm of the A4 page's 210
     // (20 mm margins) is 134 dots, 16 dots in from the left, and as high.
-    pdf = PrintVersion(scratch, fytest::QuadrantBitmap(40, 40), token + "I.bmp");
+    pdf = PrintVersion(scratch, fytest::QuadrantBitmap(40, 40), token + "I.bmp", token + "I");
     ASSERT_FALSE(pdf.empty());
     pages = fytest::PdfPages(pdf);
     ASSERT_EQ(1u, pages.size());
