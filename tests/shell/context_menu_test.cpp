@@ -1,10 +1,6 @@
 // The context menu as the shell uses it: a real menu, the enabling rules, the
 // help texts and each command offset invoked.
-#include <shlobj.h>
-
-#include "archive_file.h"
-#include "command_driver.h"
-#include "shell_fixture.h"
+#include "shell_harness.h"
 
 namespace fytest {
 namespace {
@@ -12,15 +8,14 @@ namespace {
 class ContextMenuTest : public ShellTest {
 protected:
     // QueryContextMenu on a shell menu holding one item of its own, at
-    // position 1 with ids from 100: the menu read back, after the returned
-    // offset count.
+    // position 1 with ids from 100: the offset count returned, ':', the menu.
     std::string Query(IContextMenu* menu, UINT flags = CMF_NORMAL)
     {
         HMENU shellMenu = CreatePopupMenu();
         AppendMenuA(shellMenu, MF_STRING, 1, "Open");
         HRESULT result = menu->QueryContextMenu(shellMenu, 1, 100, 200, flags);
-        std::string line = std::to_string(HRESULT_CODE(result)) + ":" + DescribeMenu(shellMenu);
         EXPECT_TRUE(SUCCEEDED(result));
+        std::string line = std::to_string(HRESULT_CODE(result)) + ":" + DescribeMenu(shellMenu);
         DestroyMenu(shellMenu);
         return line;
     }
@@ -29,46 +24,42 @@ protected:
     {
         Com<IContextMenu> menu;
         MakeInitialised(menu, IID_IContextMenu, paths, ansi);
-        return menu ? Query(menu.Get()) : "";
+        return menu.Get() ? Query(menu.Get()) : "";
+    }
+
+    HRESULT Invoke(IContextMenu* menu, int offset)
+    {
+        CMINVOKECOMMANDINFO info = {sizeof(info)};
+        info.lpVerb = MAKEINTRESOURCEA(offset);
+        return menu->InvokeCommand(&info);
     }
 };
 
 // The popup with its items greyed as marked: '-' before save, history, File.
 std::string Popup(const char* save, const char* history, const char* file)
 {
-    return std::string("5:Open#1|&Fennory>[") + save + "&Save...#100|" + history + "&History...#101|" + file
-           + "&File>[&Move...#102|&Copy...#103|&Delete...#104]]";
+    return std::string("5:Open#1|&Fennory>[") + save + "&Save...#100|" + history + "&History...#101|" + file +
+           "&File>[&Move...#102|&Copy...#103|&Delete...#104]]";
 }
 
 TEST_F(ContextMenuTest, ItemsFollowTheSelection)
 {
-    std::string kept = FileWithArchive("kept.txt");
-    std::string plain = MakeFile("plain.txt", "plain");
-    std::string folder = scratch_ / "folder";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    std::string damaged = MakeFile("damaged.txt", "damaged");
-    WriteFileText(scratch_ / ArchiveFile(damaged.c_str()).archiveName, "not an archive");
-    std::string gone = MakeFile("gone.txt", "gone");
+    const std::string kept = FileWithArchive("kept.txt"), plain = MakeFile("plain.txt", "plain");
+    const std::string damaged = MakeFile("damaged.txt", "damaged"), gone = MakeFile("gone.txt", "gone");
+    WriteFileText("S:\\S$$DAMAGED$TXT.fy", "not an archive");
+    CreateDirectoryA("S:\\folder", nullptr);
 
     EXPECT_EQ(MenuFor({kept}), Popup("", "", ""));
     EXPECT_EQ(MenuFor({kept}, true), Popup("", "", ""));
     EXPECT_EQ(MenuFor({plain}), Popup("", "-", "-"));
     EXPECT_EQ(MenuFor({plain, kept}), Popup("", "-", ""));
-    EXPECT_EQ(MenuFor({folder}), Popup("", "-", "-"));
+    EXPECT_EQ(MenuFor({"S:\\folder"}), Popup("", "-", "-"));
     EXPECT_EQ(MenuFor({damaged}), Popup("", "", ""));
-    // A file removed after the selection was made counts as a folder; saving
-    // it finds nothing to save.
+    // A file removed after the selection was made counts as a folder.
     Com<IContextMenu> menu;
     MakeInitialised(menu, IID_IContextMenu, {gone});
     DeleteFileA(gone.c_str());
     EXPECT_EQ(Query(menu.Get()), Popup("", "-", "-"));
-    {
-        MessageBoxAnswerer answerer({IDOK});
-        CMINVOKECOMMANDINFO info = {sizeof(info)};
-        EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
-        ASSERT_EQ(answerer.Boxes().size(), 1u);
-        EXPECT_EQ(answerer.Boxes()[0].text, "Error!  There are no files to Save!");
-    }
     // Asked for the default item or the verbs only: nothing, no offsets.
     EXPECT_EQ(Query(menu.Get(), CMF_DEFAULTONLY), "0:Open#1");
     EXPECT_EQ(Query(menu.Get(), CMF_VERBSONLY), "0:Open#1");
@@ -77,15 +68,29 @@ TEST_F(ContextMenuTest, ItemsFollowTheSelection)
     settings_.SetString("VersionExclude", "txt,doc");
     EXPECT_EQ(MenuFor({plain}), "5:Open#1");
     EXPECT_EQ(MenuFor({kept}), Popup("-", "", "-"));
-    settings_.Remove("VersionExclude");
     settings_.Remove("EnableVersionControl");
     EXPECT_EQ(MenuFor({kept}), "5:Open#1");
 }
 
-TEST_F(ContextMenuTest, HelpTextsAndRefusedVerbs)
+TEST_F(ContextMenuTest, SaveWorksOnTheDroppedFilesInReverseOrder)
 {
     Com<IContextMenu> menu;
-    MakeInitialised(menu, IID_IContextMenu, {MakeFile("a.txt", "a")});
+    MakeInitialised(menu, IID_IContextMenu, {MakeFile("a.txt", "a"), MakeFile("b.txt", "b"), MakeFile("c.txt", "c")},
+                    true);
+    ProgressWatcher watcher;
+    DialogDriver driver("New Version - Multiple Files", IDOK);
+    EXPECT_EQ(Invoke(menu.Get(), 0), S_OK);
+    driver.Join();
+    EXPECT_EQ(watcher.texts, (std::vector<std::string>{"Versioning S:\\c.txt", "Versioning S:\\b.txt",
+                                                       "Versioning S:\\a.txt"}));
+    EXPECT_EQ(ReadStoredVersions("S:\\S$$B$TXT.fy").size(), 1u);
+}
+
+TEST_F(ContextMenuTest, EachOffsetHasItsHelpTextAndReachesItsCommand)
+{
+    const std::string kept = FileWithArchive("kept.txt", 2);
+    Com<IContextMenu> menu;
+    MakeInitialised(menu, IID_IContextMenu, {kept});
     const char* texts[] = {"Save a version of this file", "Retrieve the version history of this file",
                            "Move this file and its version(s)", "Copy this file and its version(s)",
                            "Delete this file and its version(s)"};
@@ -97,75 +102,36 @@ TEST_F(ContextMenuTest, HelpTextsAndRefusedVerbs)
     EXPECT_EQ(menu->GetCommandString(3, GCS_HELPTEXTA, nullptr, buffer, 6), S_OK);
     EXPECT_STREQ(buffer, "Copy ");
     // Anything else leaves the buffer alone.
-    for (UINT type : {GCS_VERBA, GCS_VALIDATEA, GCS_HELPTEXTW, GCS_VERBW}) {
+    const std::pair<UINT, UINT> others[] = {
+        {1, GCS_VERBA}, {1, GCS_VALIDATEA}, {1, GCS_HELPTEXTW}, {1, GCS_VERBW}, {5, GCS_HELPTEXTA}};
+    for (const auto& [offset, type] : others) {
         strcpy(buffer, "untouched");
-        EXPECT_EQ(menu->GetCommandString(1, type, nullptr, buffer, sizeof(buffer)), S_OK);
+        EXPECT_EQ(menu->GetCommandString(offset, type, nullptr, buffer, sizeof(buffer)), S_OK);
         EXPECT_STREQ(buffer, "untouched");
     }
-    EXPECT_EQ(menu->GetCommandString(5, GCS_HELPTEXTA, nullptr, buffer, sizeof(buffer)), S_OK);
-    EXPECT_STREQ(buffer, "untouched");
     EXPECT_EQ(menu->GetCommandString(0, GCS_HELPTEXTA, nullptr, nullptr, 0), S_OK);
 
     CMINVOKECOMMANDINFO info = {sizeof(info)};
     info.lpVerb = "properties";
     EXPECT_EQ(menu->InvokeCommand(&info), E_INVALIDARG);
-    info.lpVerb = MAKEINTRESOURCEA(5);
-    EXPECT_EQ(menu->InvokeCommand(&info), E_INVALIDARG);
+    EXPECT_EQ(Invoke(menu.Get(), 5), E_INVALIDARG);
     EXPECT_EQ(menu->InvokeCommand(nullptr), E_INVALIDARG);
-}
-
-TEST_F(ContextMenuTest, SaveWorksOnTheDroppedFilesInReverseOrder)
-{
-    std::string a = MakeFile("a.txt", "a"), b = MakeFile("b.txt", "b"), c = MakeFile("c.txt", "c");
-    Com<IContextMenu> menu;
-    MakeInitialised(menu, IID_IContextMenu, {a, b, c}, true);
-    ProgressWatcher watcher;
-    DialogDriver driver("New Version - Multiple Files", IDOK);
-    CMINVOKECOMMANDINFO info = {sizeof(info)};
-    info.lpVerb = MAKEINTRESOURCEA(0);
-    EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
-    driver.Join();
-    EXPECT_EQ(watcher.texts, (std::vector<std::string>{"Versioning " + c, "Versioning " + b, "Versioning " + a}));
-    EXPECT_EQ(ReadStoredVersions(scratch_ / ArchiveFile(b.c_str()).archiveName).size(), 1u);
-}
-
-TEST_F(ContextMenuTest, EachOffsetReachesItsCommand)
-{
-    std::string kept = FileWithArchive("kept.txt", 2);
-    Com<IContextMenu> menu;
-    MakeInitialised(menu, IID_IContextMenu, {kept});
-    CMINVOKECOMMANDINFO info = {sizeof(info)};
-
-    info.lpVerb = MAKEINTRESOURCEA(0);   // unchanged since its last version
     {
         MessageBoxAnswerer answerer({IDOK});
-        EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
+        EXPECT_EQ(Invoke(menu.Get(), 0), S_OK);
         ASSERT_EQ(answerer.Boxes().size(), 1u);
-        EXPECT_EQ(answerer.Boxes()[0].text, kept + "\nWorking file is not newer than latest version.");
+        EXPECT_EQ(answerer.Boxes()[0].text, "S:\\kept.txt\nWorking file is not newer than latest version.");
     }
-    info.lpVerb = MAKEINTRESOURCEA(1);
-    {
-        // A second request while the sheet is up brings that one forward.
-        DialogDriver driver("Version History - kept.txt", [&](HWND sheet) {
-            Com<IContextMenu> again;
-            ASSERT_EQ(menu->QueryInterface(IID_IContextMenu, again.Out()), S_OK);
-            std::thread second([&] { EXPECT_EQ(again->InvokeCommand(&info), S_OK); });
-            second.join();
-            EXPECT_EQ(WaitForWindow("#32770", "Version History - kept.txt", 100), sheet);
-            PressButton(sheet, IDCANCEL);
-        });
-        EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
+    const char* dialogs[] = {"Version History - kept.txt", "Move S:\\kept.txt To", "Copy S:\\kept.txt To"};
+    for (int offset : {1, 2, 3}) {
+        DialogDriver driver(dialogs[offset - 1], IDCANCEL);
+        EXPECT_EQ(Invoke(menu.Get(), offset), S_OK);
     }
-    for (int offset : {2, 3}) {
-        info.lpVerb = MAKEINTRESOURCEA(offset);
-        DialogDriver driver((offset == 2 ? "Move " : "Copy ") + kept + " To", IDCANCEL);
-        EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
-    }
-    info.lpVerb = MAKEINTRESOURCEA(4);
     MessageBoxAnswerer answerer({IDNO});
-    EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
+    EXPECT_EQ(Invoke(menu.Get(), 4), S_OK);
     ASSERT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_EQ(answerer.Boxes()[0].text, "Are you sure you want to delete " + kept + " and all its associated versions?");
+    EXPECT_EQ(answerer.Boxes()[0].text,
+              "Are you sure you want to delete S:\\kept.txt and all its associated versions?");
     EXPECT_TRUE(PathExists(kept));
 }
 
