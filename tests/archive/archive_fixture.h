@@ -29,30 +29,38 @@ protected:
         ASSERT_EQ(archive.AddVersion(comment, permanent), 1);
     }
 
-    // The bytes of one version as the store writes them out.
+    // The bytes of one version, written over whatever the last call wrote.
     std::string Retrieved(const ArchiveFile& archive, int version)
     {
-        std::string out = scratch_ / ("out" + std::to_string(++retrieved_) + ".bin");
-        EXPECT_EQ(archive.RetrieveVersion(out.c_str(), version), 0) << "version " << version;
-        std::string bytes = ReadFileText(out);
-        DeleteFileA(out.c_str());
+        EXPECT_EQ(archive.RetrieveVersion(RetrievedPath().c_str(), version), 0) << "version " << version;
+        return ReadFileText(RetrievedPath());
+    }
+    std::string RetrievedPath() const { return scratch_ / "retrieved.bin"; }
+
+    // Inverts the archive past its first 16 bytes; the damaged bytes.
+    static std::string Damage(const ArchiveFile& archive)
+    {
+        std::string bytes = ReadFileText(archive.archivePath);
+        EXPECT_GT(bytes.size(), 64u);
+        for (size_t i = 16; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(~bytes[i]);
+        WriteFileText(archive.archivePath, bytes);
         return bytes;
     }
 
-    // A central versions folder of exactly length characters inside the
-    // scratch folder, made of levels of up to 100 characters (not created).
-    std::string CentralOfLength(size_t length)
+    static std::string DamagedText(const ArchiveFile& archive)
     {
-        std::string folder = scratch_.Path();
-        for (char level = 'a'; folder.size() < length; ++level) {
-            size_t room = length - folder.size() - 1;
-            folder += "\\" + std::string(room < 100 ? room : 100, level);
-        }
-        return folder;
+        return std::string(archive.workingPath) + "\nThe archive of this file is damaged:\n" + archive.archivePath +
+               "\n\nNothing was changed.";
     }
-
-    int retrieved_ = 0;
 };
+
+// The one box answered: its text, an OK button and its icon.
+inline void ExpectOneBox(MessageBoxAnswerer& answerer, const std::string& text, BoxIcon icon = BoxIcon::Stop)
+{
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    ExpectBox(answerer.Boxes()[0], text, {IDOK}, icon);
+}
 
 // Bytes of every value, in an order that compresses badly.
 inline std::string BinaryBytes(size_t size, unsigned seed)

@@ -2,23 +2,11 @@
 // with its checks and messages.
 #include "archive_fixture.h"
 
-using fytest::ArchiveTest;
 using fytest::BoxIcon;
-using fytest::MessageBoxAnswerer;
 
-namespace {
-
-const char kRangeText[] = "Maximum number of temporary versions must be between 1 and 32767.";
-const char kWarningText[] =
-    "Warning!  The number of temporary versions exceeds the maximum you have chosen.  "
-    "One or more versions will be deleted.";
-
-}  // namespace
-
-class TempCap : public ArchiveTest {
+class TempCap : public fytest::ArchiveTest {
 protected:
-    // An archive with cap 10 and five temporary versions (1 to 5) and one
-    // permanent (6).
+    // Cap 10, temporary versions 1 to 5 and a permanent 6.
     void SetUp() override
     {
         archive_ = std::make_unique<ArchiveFile>(MakeFile("capped.txt", "v1").c_str());
@@ -31,36 +19,37 @@ protected:
     std::unique_ptr<ArchiveFile> archive_;
 };
 
-TEST_F(TempCap, CountsTemporariesAndReadsTheCapGivenAtCreation)
+TEST_F(TempCap, CapIsReadRaisedWithoutAQuestionAndKeptWhenSaving)
 {
     EXPECT_EQ(archive_->CountTemporaryVersions(), 5);
     EXPECT_EQ(archive_->GetMaxTempVersions(), 10);
-    EXPECT_TRUE(archive_->SetMaxTempVersions(7));
-    EXPECT_EQ(archive_->GetMaxTempVersions(), 7);
-    EXPECT_EQ(archive_->CountVersions(), 6) << "no version goes while the cap is not exceeded";
-}
-
-TEST_F(TempCap, CapIsTenWhenTheStoreCannotTell)
-{
     ArchiveFile none(MakeFile("nothing.txt", "x").c_str());
-    EXPECT_EQ(none.GetMaxTempVersions(), 10);
+    EXPECT_EQ(none.GetMaxTempVersions(), 10) << "when the store cannot tell";
     EXPECT_EQ(none.CountTemporaryVersions(), -1);
-}
-
-TEST_F(TempCap, SavingBeyondTheCapDropsTheOldestTemporary)
-{
+    {
+        fytest::NoMessageBoxes noBox;
+        EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, "5"), 1) << "equal to the temporaries";
+        EXPECT_EQ(archive_->GetMaxTempVersions(), 5);
+        EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, " 32767 "), 1);
+        EXPECT_EQ(archive_->GetMaxTempVersions(), 32767);
+    }
+    EXPECT_EQ(archive_->CountVersions(), 6) << "no version goes while the cap is not exceeded";
     ASSERT_TRUE(archive_->SetMaxTempVersions(5));
     SaveVersion(*archive_, "v7");
     EXPECT_EQ(archive_->CountTemporaryVersions(), 5);
     VersionItem* items = nullptr;
     ASSERT_EQ(archive_->ListVersions(&items), 6);
-    EXPECT_EQ(items[0].number, 2) << "version 1 went";
+    EXPECT_EQ(items[0].number, 2) << "the oldest temporary went";
     delete[] items;
 }
 
-TEST_F(TempCap, LoweringBelowTheTemporariesWarnsCancelKeepsEverythingOkTrims)
+// Numbers out of range are refused before the warning (even 0, which is below
+// the five temporaries); lowering below them warns: Cancel keeps, OK trims.
+TEST_F(TempCap, BadNumbersAreRefusedAndLoweringWarnsFirst)
 {
-    MessageBoxAnswerer answerer({IDCANCEL, IDOK});
+    fytest::MessageBoxAnswerer answerer({IDOK, IDOK, IDCANCEL, IDOK});
+    EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, "0"), 0);
+    EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, "abc"), 0);
     EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, "3"), 0);
     EXPECT_EQ(archive_->GetMaxTempVersions(), 10);
     EXPECT_EQ(archive_->CountVersions(), 6);
@@ -72,33 +61,16 @@ TEST_F(TempCap, LoweringBelowTheTemporariesWarnsCancelKeepsEverythingOkTrims)
     EXPECT_EQ(archive_->IsPermanent(6), 1);
     EXPECT_EQ(Retrieved(*archive_, 5), "v5");
 
-    ASSERT_EQ(answerer.Boxes().size(), 2u);
-    for (const auto& box : answerer.Boxes())
-        fytest::ExpectBox(box, kWarningText, {IDOK, IDCANCEL}, BoxIcon::Warning);
-}
-
-TEST_F(TempCap, CapEqualToTheTemporariesOrAboveChangesWithoutAQuestion)
-{
-    fytest::NoMessageBoxes noBox;
-    EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, "5"), 1);
-    EXPECT_EQ(archive_->GetMaxTempVersions(), 5);
-    EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, " 32767 "), 1);
-    EXPECT_EQ(archive_->GetMaxTempVersions(), 32767);
-    EXPECT_EQ(archive_->CountVersions(), 6);
-}
-
-TEST_F(TempCap, NumbersOutsideTheRangeAreRefusedBeforeAnythingElse)
-{
-    // The refusal comes before the warning, even for 0, which is below the
-    // five temporaries; other texts are the parser's (below).
-    MessageBoxAnswerer answerer({IDOK, IDOK});
-    for (const char* typed : {"0", "abc"})
-        EXPECT_EQ(archive_->ChangeMaxTempVersions(nullptr, typed), 0) << typed;
-    ASSERT_EQ(answerer.Boxes().size(), 2u);
-    for (const auto& box : answerer.Boxes())
-        fytest::ExpectBox(box, kRangeText, {IDOK}, BoxIcon::Stop);
-    EXPECT_EQ(archive_->GetMaxTempVersions(), 10);
-    EXPECT_EQ(archive_->CountVersions(), 6);
+    const auto& boxes = answerer.Boxes();
+    ASSERT_EQ(boxes.size(), 4u);
+    for (int i : {0, 1})
+        fytest::ExpectBox(boxes[i], "Maximum number of temporary versions must be between 1 and 32767.", {IDOK},
+                          BoxIcon::Stop);
+    for (int i : {2, 3})
+        fytest::ExpectBox(boxes[i],
+                          "Warning!  The number of temporary versions exceeds the maximum you have chosen.  "
+                          "One or more versions will be deleted.",
+                          {IDOK, IDCANCEL}, BoxIcon::Warning);
 }
 
 TEST(TempCapText, OnlyWholeNumbersFromOneTo32767)

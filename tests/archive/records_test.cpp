@@ -6,7 +6,7 @@
 #include "version_time.h"
 
 using fytest::ArchiveTest;
-using fytest::BinaryBytes;
+using fytest::ReadFileText;
 using fytest::WriteFileText;
 
 namespace {
@@ -23,67 +23,76 @@ std::string NowText()
 
 }  // namespace
 
-using RoundTrip = ArchiveTest;
+using Records = ArchiveTest;
 
-TEST_F(RoundTrip, OneVersionIsCountedListedAndReadBack)
+TEST_F(Records, VersionsAreCountedListedAndReadBackWithFlagAndComment)
 {
     ArchiveFile archive(MakeFile("one.txt", "first words").c_str());
-    ASSERT_FALSE(archive.Exists());
-    EXPECT_EQ(archive.CountVersions(), -1) << "no archive yet";
+    EXPECT_EQ(archive.AddVersion("comment", 0), 0) << "no archive yet";
+    EXPECT_FALSE(archive.Exists());
+    EXPECT_EQ(archive.CountVersions(), -1);
     EXPECT_EQ(archive.VersionCounter(), -1);
-
+    EXPECT_TRUE(archive.IsWorkingFileNewer());
     std::string before = NowText();
     CreateArchive(archive);
     std::string after = NowText();
-
-    EXPECT_EQ(archive.CountVersions(), 1);
     EXPECT_EQ(archive.VersionCounter(), 1);
+    EXPECT_FALSE(archive.IsWorkingFileNewer());
+    WriteFileText(archive.workingPath, "version two, longer");
+    EXPECT_TRUE(archive.IsWorkingFileNewer());
+    ASSERT_EQ(archive.AddVersion(std::string(300, 'c').c_str(), 1), 1);
+
+    EXPECT_EQ(archive.CountVersions(), 2);
+    EXPECT_EQ(archive.VersionCounter(), 2);
     EXPECT_EQ(archive.IsCompressed(), 0);
     EXPECT_EQ(Retrieved(archive, 1), "first words");
-
     VersionItem* items = nullptr;
-    ASSERT_EQ(archive.ListVersions(&items), 1);
+    ASSERT_EQ(archive.ListVersions(&items), 2);
     EXPECT_EQ(items[0].number, 1);
     EXPECT_EQ(items[0].permanent, 0);
     EXPECT_STREQ(items[0].user, archive.userName);
     EXPECT_STREQ(items[0].comment, "");
     EXPECT_TRUE(before == items[0].dateText || after == items[0].dateText) << items[0].dateText;
+    EXPECT_EQ(items[1].number, 2);
+    EXPECT_EQ(items[1].permanent, 1);
+    EXPECT_EQ(std::string(items[1].comment), std::string(128, 'c')) << "cut to the store's length";
+    EXPECT_LE(strlen(items[1].user), 35u) << "the user row stays terminated";
+    EXPECT_NE(items[1].dateText[0], '\0');
     delete[] items;
-
     char text[kVersionTimeSize];
     ASSERT_TRUE(archive.FormatVersionTime(1, text));
     EXPECT_TRUE(before == text || after == text) << text;
 }
 
-TEST_F(RoundTrip, ManyVersionsOfBinaryContentComeBackByteForByte)
+// Versions large enough for several store chunks, with every byte value, and
+// a tiny last one; each is read back over a longer file.
+TEST_F(Records, ManyVersionsOfBinaryContentComeBackByteForByte)
 {
-    // Large enough for several store chunks, and every byte value.
     std::vector<std::string> contents;
     for (unsigned i = 0; i < 12; ++i) {
-        std::string bytes = BinaryBytes(3 * 1024 * 1024 + 17 * i, 7);
+        std::string bytes = fytest::BinaryBytes(3 * 1024 * 1024 + 17 * i, 7);
         bytes[1000 + i * 4096] ^= static_cast<char>(0x5A);   // each version differs a little
         bytes.append(i, '\0');
         contents.push_back(bytes);
     }
+    contents.push_back(std::string("\0\r\n\x1A\xFF", 5));
     ArchiveFile archive(MakeFile("many.bin", contents[0]).c_str());
     CreateArchive(archive, 100);
     for (size_t i = 1; i < contents.size(); ++i)
         SaveVersion(archive, contents[i]);
 
-    ASSERT_EQ(archive.CountVersions(), 12);
-    for (int v = 1; v <= 12; ++v) {
-        std::string back = Retrieved(archive, v);
-        EXPECT_EQ(back.size(), contents[v - 1].size()) << "version " << v;
-        EXPECT_TRUE(back == contents[v - 1]) << "version " << v << " differs";
-    }
+    ASSERT_EQ(archive.CountVersions(), 13);
+    WriteFileText(RetrievedPath(), std::string(8 * 1024 * 1024, 'z'));
+    for (int v = 13; v >= 1; --v)
+        EXPECT_TRUE(Retrieved(archive, v) == contents[v - 1]) << "version " << v << " differs";
     VersionItem* items = nullptr;
-    ASSERT_EQ(archive.ListVersions(&items), 12);
-    for (int i = 0; i < 12; ++i)
+    ASSERT_EQ(archive.ListVersions(&items), 13);
+    for (int i = 0; i < 13; ++i)
         EXPECT_EQ(items[i].number, i + 1);
     delete[] items;
 }
 
-TEST_F(RoundTrip, CompressedArchiveSaysSoAndStillReturnsTheBytes)
+TEST_F(Records, CompressedArchiveSaysSoAndStillReturnsTheBytes)
 {
     std::string text(200000, 'a');
     ArchiveFile archive(MakeFile("packed.txt", text).c_str());
@@ -92,28 +101,7 @@ TEST_F(RoundTrip, CompressedArchiveSaysSoAndStillReturnsTheBytes)
     EXPECT_EQ(Retrieved(archive, 1), text);
 }
 
-TEST_F(RoundTrip, SecondVersionKeepsItsFlagAndItsCommentCutToTheStoresLength)
-{
-    ArchiveFile archive(MakeFile("comment.txt", "version one").c_str());
-    CreateArchive(archive);
-    SaveVersion(archive, "version two, longer", 1, std::string(300, 'c').c_str());
-
-    EXPECT_EQ(archive.VersionCounter(), 2);
-    EXPECT_EQ(Retrieved(archive, 1), "version one");
-    VersionItem* items = nullptr;
-    ASSERT_EQ(archive.ListVersions(&items), 2);
-    EXPECT_EQ(items[0].permanent, 0);
-    EXPECT_EQ(items[1].number, 2);
-    EXPECT_EQ(items[1].permanent, 1);
-    EXPECT_EQ(std::string(items[1].comment), std::string(128, 'c'));
-    EXPECT_LE(strlen(items[1].user), 35u) << "the user row stays terminated";
-    EXPECT_NE(items[1].dateText[0], '\0');
-    delete[] items;
-}
-
-using VersionRecords = ArchiveTest;
-
-TEST_F(VersionRecords, AfterDeletingTheMiddleVersionTheOthersKeepTheirNumbers)
+TEST_F(Records, AfterDeletingTheMiddleVersionTheOthersKeepTheirNumbers)
 {
     ArchiveFile archive(MakeFile("gap.txt", "1").c_str());
     CreateArchive(archive);
@@ -130,8 +118,8 @@ TEST_F(VersionRecords, AfterDeletingTheMiddleVersionTheOthersKeepTheirNumbers)
     delete[] items;
     EXPECT_EQ(Retrieved(archive, 3), "333");
 
-    // The number no entry carries any more has no date (and nothing is read
-    // beside the array), nor has one never given.
+    // A number no entry carries (any more) has no date, and nothing beside
+    // the array is read.
     char text[kVersionTimeSize];
     for (int missing : {2, 9, 65535, -1}) {
         strcpy(text, "stale");
@@ -141,11 +129,13 @@ TEST_F(VersionRecords, AfterDeletingTheMiddleVersionTheOthersKeepTheirNumbers)
     EXPECT_TRUE(archive.FormatVersionTime(3, text));
 }
 
-TEST_F(VersionRecords, UnreadableArchiveGivesTheFailureResults)
+// The store keeps its lease note inside the archive: a save must not write
+// to a file that only bears an archive's name.
+TEST_F(Records, FileThatIsNoArchiveGivesTheFailureResultsAndIsLeftUntouched)
 {
-    std::string path = MakeFile("broken.txt", "x");
-    ArchiveFile archive(path.c_str());
-    WriteFileText(scratch_ / archive.archiveName, "this is not an archive at all");
+    ArchiveFile archive(MakeFile("broken.txt", "x").c_str());
+    const std::string foreign = "some other program's file, not an archive";
+    WriteFileText(archive.archivePath, foreign);
     ASSERT_TRUE(archive.Exists());
 
     ArchiveHeader header;
@@ -161,11 +151,16 @@ TEST_F(VersionRecords, UnreadableArchiveGivesTheFailureResults)
     char text[kVersionTimeSize];
     EXPECT_FALSE(archive.FormatVersionTime(1, text));
     EXPECT_STREQ(text, "");
+
+    fytest::MessageBoxAnswerer answerer({IDOK});
+    EXPECT_EQ(archive.AddVersion("", 0), 0);
+    fytest::ExpectOneBox(answerer, DamagedText(archive));
+    EXPECT_EQ(ReadFileText(archive.archivePath), foreign);
 }
 
-using WorkingFileTime = ArchiveTest;
-
-TEST_F(WorkingFileTime, FileHeldWithoutReadSharingHasNoTime)
+// An editor holding the file without read sharing hides its time; one that
+// lets others read does not.
+TEST_F(Records, WorkingFileTimeNeedsAFileThatCanBeRead)
 {
     std::string path = MakeFile("held.txt", "busy");
     ArchiveFile archive(path.c_str());
@@ -176,13 +171,11 @@ TEST_F(WorkingFileTime, FileHeldWithoutReadSharingHasNoTime)
     EXPECT_STREQ(text, "");
     CloseHandle(holder);
 
-    // An editor that keeps it open for writing but lets others read does not hide it.
     holder = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                          nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(archive.FormatVersionTime(0, text));
     CloseHandle(holder);
-
     DeleteFileA(path.c_str());
     EXPECT_FALSE(archive.FormatVersionTime(0, text));
 }
