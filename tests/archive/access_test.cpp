@@ -11,52 +11,45 @@
 #include "file_access.h"
 #include "temp_snapshot.h"
 
-using fytest::ArchiveTest;
-using fytest::WriteFileText;
-
+namespace fytest {
 namespace {
 
 // The access list of path in the descriptor language ("" when unreadable).
 std::string DaclOf(const std::string& path)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
-        return "";
     char* text = nullptr;
     std::string result;
-    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
-                                                             &text, nullptr)) {
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr, &descriptor) == ERROR_SUCCESS &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, nullptr))
         result = text;
-        LocalFree(text);
-    }
+    LocalFree(text);
     LocalFree(descriptor);
     return result;
 }
 
-// Gives path the list written in the descriptor language, protected.
+// Gives path the list written in the descriptor language.
 void SetDacl(const std::string& path, const std::string& text)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &descriptor,
                                                                      nullptr));
-    HANDLE file = CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    EXPECT_TRUE(SetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor)) << path;
-    CloseHandle(file);
+    EXPECT_TRUE(SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor)) << path;
     LocalFree(descriptor);
 }
 
 std::string CurrentUserSid()
 {
     HANDLE token = nullptr;
-    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
-    BYTE buffer[256];
+    BYTE user[256];
     DWORD size = 0;
-    GetTokenInformation(token, TokenUser, buffer, sizeof(buffer), &size);
-    CloseHandle(token);
     char* text = nullptr;
-    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text);
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    GetTokenInformation(token, TokenUser, user, sizeof(user), &size);
+    CloseHandle(token);
+    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text);
     std::string sid = text ? text : "";
     LocalFree(text);
     return sid;
@@ -66,8 +59,6 @@ bool GrantsEveryone(const std::string& dacl)
 {
     return dacl.find(";;;WD)") != std::string::npos;
 }
-
-}  // namespace
 
 using FileAccess = ArchiveTest;
 
@@ -88,11 +79,9 @@ TEST_F(FileAccess, ArchiveInTheCentralFolderFollowsItsFilesRights)
     EXPECT_FALSE(folder.empty());
     EXPECT_FALSE(GrantsEveryone(folder)) << folder;
 
+    // No one the file shuts out reads its history, and the folder hands nothing down.
     ASSERT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
-    std::string first = DaclOf(archive.archivePath);
-    EXPECT_NE(first.find(user), std::string::npos) << first;
-    EXPECT_FALSE(GrantsEveryone(first)) << "no one the file shuts out reads its history: " << first;
-    EXPECT_EQ(first.find(";;;BU)"), std::string::npos) << "the folder hands nothing down: " << first;
+    EXPECT_EQ(DaclOf(archive.archivePath), DaclOf(path));
 
     // Opened up later: the next save brings the archive in line.
     SetDacl(path, "D:P(A;;FA;;;" + user + ")(A;;FR;;;WD)");
@@ -100,8 +89,7 @@ TEST_F(FileAccess, ArchiveInTheCentralFolderFollowsItsFilesRights)
     ASSERT_EQ(archive.AddVersion("", 0), 1);
     EXPECT_TRUE(GrantsEveryone(DaclOf(archive.archivePath))) << DaclOf(archive.archivePath);
 
-    // A copy's history takes the rights of the file's copy, not those of the
-    // source's archive.
+    // A copy's history takes the rights of the file's copy, not those of the source's archive.
     std::string shared = scratch_ / "shared";
     CreateDirectoryA(shared.c_str(), nullptr);
     settings_.Remove("VersionsPath");
@@ -113,7 +101,7 @@ TEST_F(FileAccess, ArchiveInTheCentralFolderFollowsItsFilesRights)
     EXPECT_EQ(DaclOf(copied.archivePath), DaclOf(copied.workingPath));
 }
 
-TEST_F(FileAccess, SnapshotIsForItsUserAloneAndGoesAway)
+TEST_F(FileAccess, SnapshotAndViewingCopiesAreForTheirUserAloneAndGoAway)
 {
     std::string snapshotPath;
     {
@@ -125,12 +113,14 @@ TEST_F(FileAccess, SnapshotIsForItsUserAloneAndGoesAway)
         EXPECT_FALSE(GrantsEveryone(dacl)) << dacl;
         EXPECT_EQ(dacl.find(";;;BU)"), std::string::npos) << dacl;
     }
-    EXPECT_FALSE(fytest::PathExists(snapshotPath));
+    EXPECT_FALSE(PathExists(snapshotPath));
 
-    // The viewer's copies are made the same way.
     char viewing[260];
     ASSERT_TRUE(CreatePrivateTempFile("FY#", viewing));
     EXPECT_NE(std::string(viewing).find("\\FY#"), std::string::npos) << viewing;
     EXPECT_FALSE(GrantsEveryone(DaclOf(viewing))) << DaclOf(viewing);
     DeleteFileA(viewing);
 }
+
+}  // namespace
+}  // namespace fytest

@@ -1,10 +1,11 @@
-// What the archive tests share: a scratch folder with working files in it,
-// empty settings (archives then lie beside their files), and small helpers.
+// What the archive tests share: a scratch folder for working files, empty
+// settings (archives then lie beside their files), and small helpers.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "archive_file.h"
 #include "ui_driver.h"
@@ -36,30 +37,51 @@ protected:
         return ReadFileText(RetrievedPath());
     }
     std::string RetrievedPath() const { return scratch_ / "retrieved.bin"; }
-
-    // Inverts the archive past its first 16 bytes; the damaged bytes.
-    static std::string Damage(const ArchiveFile& archive)
-    {
-        std::string bytes = ReadFileText(archive.archivePath);
-        EXPECT_GT(bytes.size(), 64u);
-        for (size_t i = 16; i < bytes.size(); ++i)
-            bytes[i] = static_cast<char>(~bytes[i]);
-        WriteFileText(archive.archivePath, bytes);
-        return bytes;
-    }
-
-    static std::string DamagedText(const ArchiveFile& archive)
-    {
-        return std::string(archive.workingPath) + "\nThe archive of this file is damaged:\n" + archive.archivePath +
-               "\n\nNothing was changed.";
-    }
 };
+
+// The numbers of the versions, as listed.
+inline std::vector<int> Numbers(const ArchiveFile& archive)
+{
+    VersionItem* items = nullptr;
+    int count = archive.ListVersions(&items);
+    std::vector<int> numbers;
+    for (int i = 0; i < count; ++i)
+        numbers.push_back(items[i].number);
+    delete[] items;
+    return numbers;
+}
+
+// Inverts the archive past its first 16 bytes; the damaged bytes.
+inline std::string Damage(const ArchiveFile& archive)
+{
+    std::string bytes = ReadFileText(archive.archivePath);
+    EXPECT_GT(bytes.size(), 64u);
+    for (size_t i = 16; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(~bytes[i]);
+    WriteFileText(archive.archivePath, bytes);
+    return bytes;
+}
+
+inline std::string DamagedText(const ArchiveFile& archive)
+{
+    return std::string(archive.workingPath) + "\nThe archive of this file is damaged:\n" + archive.archivePath +
+           "\n\nNothing was changed.";
+}
 
 // The one box answered: its text, an OK button and its icon.
 inline void ExpectOneBox(MessageBoxAnswerer& answerer, const std::string& text, BoxIcon icon = BoxIcon::Stop)
 {
     ASSERT_EQ(answerer.Boxes().size(), 1u);
     ExpectBox(answerer.Boxes()[0], text, {IDOK}, icon);
+}
+
+// Runs action, which must show exactly that one box.
+template <class Action>
+void ExpectOneBoxFrom(Action action, const std::string& text, BoxIcon icon = BoxIcon::Stop)
+{
+    MessageBoxAnswerer answerer({IDOK});
+    action();
+    ExpectOneBox(answerer, text, icon);
 }
 
 // Bytes of every value, in an order that compresses badly.

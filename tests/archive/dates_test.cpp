@@ -6,6 +6,7 @@
 #include "archive_fixture.h"
 #include "version_time.h"
 
+namespace fytest {
 namespace {
 
 // The store's MS-DOS date-time stamp of a moment.
@@ -32,20 +33,18 @@ std::string StampText(uint32_t stamp)
     return text;
 }
 
-// The local text of a UTC moment, shifted by hand rather than by the zone rules.
-std::string FiveHoursEarlier(const SYSTEMTIME& utc)
+// The local text of five hours ago, the zone shifted by hand.
+std::string FiveHoursAgo()
 {
-    FILETIME moment;
-    SystemTimeToFileTime(&utc, &moment);
-    ULARGE_INTEGER ticks = {{moment.dwLowDateTime, moment.dwHighDateTime}};
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks = {{now.dwLowDateTime, now.dwHighDateTime}};
     ticks.QuadPart -= 5ULL * 3600 * 10000000;
-    moment = {ticks.LowPart, ticks.HighPart};
+    now = {ticks.LowPart, ticks.HighPart};
     SYSTEMTIME local;
-    FileTimeToSystemTime(&moment, &local);
+    FileTimeToSystemTime(&now, &local);
     return TextOf(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute);
 }
-
-}  // namespace
 
 TEST(VersionStamps, ImpossibleFieldsAreRefusedAndTheRangesEdgesShown)
 {
@@ -57,8 +56,7 @@ TEST(VersionStamps, ImpossibleFieldsAreRefusedAndTheRangesEdgesShown)
     };
     for (uint32_t stamp : impossible)
         EXPECT_EQ(StampText(stamp), "") << std::hex << stamp;
-    // Stamps are UTC: an afternoon is the morning of the same day, early hours
-    // the day before (across a month, a year, a leap day), summer unshifted.
+    // Stamps are UTC: early hours fall on the day before; no daylight saving in summer.
     EXPECT_EQ(StampText(Stamp(1999, 10, 29, 14, 30, 20)), TextOf(1999, 10, 29, 9, 30));
     EXPECT_EQ(StampText(Stamp(1999, 10, 29, 2, 0, 0)), TextOf(1999, 10, 28, 21, 0));
     EXPECT_EQ(StampText(Stamp(2000, 1, 1, 4, 59, 58)), TextOf(1999, 12, 31, 23, 59));
@@ -69,19 +67,17 @@ TEST(VersionStamps, ImpossibleFieldsAreRefusedAndTheRangesEdgesShown)
     EXPECT_EQ(StampText(Stamp(1980, 1, 2, 5, 0, 0)), TextOf(1980, 1, 2, 0, 0));
 }
 
-using WestOfUtc = fytest::ArchiveTest;
+using WestOfUtc = ArchiveTest;
 
 TEST_F(WestOfUtc, SavedVersionAndWorkingFileShowTheirLocalTime)
 {
     ArchiveFile archive(MakeFile("west.txt", "west").c_str());
-    SYSTEMTIME before, after;
-    GetSystemTime(&before);
+    std::string before = FiveHoursAgo();
     CreateArchive(archive);
-    GetSystemTime(&after);
+    std::string after = FiveHoursAgo();
     char text[kVersionTimeSize];
     ASSERT_TRUE(archive.FormatVersionTime(1, text));
-    EXPECT_TRUE(text == FiveHoursEarlier(before) || text == FiveHoursEarlier(after))
-        << text << " is not " << FiveHoursEarlier(before);
+    EXPECT_TRUE(text == before || text == after) << text << " is not " << before;
 
     SYSTEMTIME utc = {2003, 7, 0, 4, 3, 45, 10, 0};
     FILETIME written;
@@ -93,3 +89,6 @@ TEST_F(WestOfUtc, SavedVersionAndWorkingFileShowTheirLocalTime)
     ASSERT_TRUE(archive.FormatVersionTime(0, text));
     EXPECT_EQ(std::string(text), TextOf(2003, 7, 3, 22, 45));
 }
+
+}  // namespace
+}  // namespace fytest

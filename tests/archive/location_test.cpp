@@ -10,9 +10,8 @@
 #include "settings_scope.h"
 #include "ui_driver.h"
 
-using fytest::PathExists;
-using fytest::ScratchFolder;
-using fytest::WriteFileText;
+namespace fytest {
+namespace {
 
 class ArchiveLocation : public testing::Test {
 protected:
@@ -23,9 +22,9 @@ protected:
         WriteFileText("E:\\DOCS\\REPORT.DOC", "report");
     }
 
-    fytest::SettingsScope settings_;
+    SettingsScope settings_;
     ScratchFolder eFolder_, dFolder_;
-    fytest::MappedDrive e_{'E', eFolder_.Path()}, d_{'D', dFolder_.Path()};
+    MappedDrive e_{'E', eFolder_.Path()}, d_{'D', dFolder_.Path()};
 };
 
 TEST_F(ArchiveLocation, WithoutVersionsPathTheArchiveLiesBesideTheFile)
@@ -105,7 +104,7 @@ TEST_F(ArchiveLocation, ExistingArchiveIsFoundWhereItLies)
 TEST_F(ArchiveLocation, CentralFolderThatCannotBeMadeIsToldAndLeavesTheObjectEmpty)
 {
     WriteFileText("D:\\blocker", "a file where a folder should be");
-    fytest::MessageBoxAnswerer answerer({IDOK, IDOK});
+    MessageBoxAnswerer answerer({IDOK, IDOK});
     for (const char* central : {"D:\\blocker\\VERS", "versions"}) {
         settings_.SetString("VersionsPath", central);
         ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
@@ -117,7 +116,7 @@ TEST_F(ArchiveLocation, CentralFolderThatCannotBeMadeIsToldAndLeavesTheObjectEmp
     }
     ASSERT_EQ(answerer.Boxes().size(), 2u);
     for (const auto& box : answerer.Boxes())
-        fytest::ExpectBox(box, "Can't create Fennory directory!", {IDOK}, fytest::BoxIcon::Stop);
+        ExpectBox(box, "Can't create Fennory directory!", {IDOK}, BoxIcon::Stop);
 }
 
 TEST_F(ArchiveLocation, OverlongPathsNeverOverflowTheFields)
@@ -168,11 +167,7 @@ TEST_F(ArchiveLocation, ArchiveNamesComeFromTheShortPath)
 
 TEST(PathUtil, SplitPathSeparatesFolderAndName)
 {
-    const struct {
-        const char* path;
-        const char* folder;
-        const char* name;
-    } cases[] = {
+    const char* cases[][3] = {
         {"C:\\Docs\\report.doc", "C:\\Docs", "report.doc"},
         {"E:\\root.txt", "E:", "root.txt"},   // a drive's root: the bare drive
         {"\\\\server\\share\\x.doc", "\\\\server\\share", "x.doc"},
@@ -182,54 +177,29 @@ TEST(PathUtil, SplitPathSeparatesFolderAndName)
     };
     for (const auto& c : cases) {
         char folder[kPathSize] = "?", name[kPathSize] = "?";
-        SplitPath(c.path, folder, nullptr);
-        SplitPath(c.path, nullptr, name);
-        EXPECT_STREQ(folder, c.folder) << c.path;
-        EXPECT_STREQ(name, c.name) << c.path;
+        SplitPath(c[0], folder, nullptr);
+        SplitPath(c[0], nullptr, name);
+        EXPECT_STREQ(folder, c[1]) << c[0];
+        EXPECT_STREQ(name, c[2]) << c[0];
     }
 }
 
-TEST(PathUtil, FilesFoldersAndEmptyFilesAreTold)
+// Empty and openable: a file held by a writer that refuses read sharing is not.
+TEST(PathUtil, ZeroLengthOnlyForAnOpenableEmptyFile)
 {
     ScratchFolder scratch;
-    std::string file = scratch / "f.txt", empty = scratch / "empty.txt";
-    WriteFileText(file, "x");
+    std::string full = scratch / "full.txt", empty = scratch / "empty.txt";
+    WriteFileText(full, "x");
     WriteFileText(empty, "");
-    EXPECT_TRUE(FileExists(file.c_str()));
-    EXPECT_FALSE(FileExists(scratch.Path().c_str()));
-    EXPECT_FALSE(FileExists((scratch / "none").c_str()));
-    EXPECT_TRUE(FolderExists(scratch.Path().c_str()));
-    EXPECT_FALSE(FolderExists(file.c_str()));
-    EXPECT_FALSE(FolderExists((scratch / "none").c_str()));
     EXPECT_TRUE(IsZeroLengthFile(empty.c_str()));
-    EXPECT_FALSE(IsZeroLengthFile(file.c_str()));
+    EXPECT_FALSE(IsZeroLengthFile(full.c_str()));
     EXPECT_FALSE(IsZeroLengthFile((scratch / "none").c_str()));
     EXPECT_FALSE(IsZeroLengthFile(scratch.Path().c_str()));
     HANDLE writer = CreateFileA(empty.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_FALSE(IsZeroLengthFile(empty.c_str())) << "held by a writer that refuses read sharing";
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(IsZeroLengthFile(empty.c_str()));
     CloseHandle(writer);
-
-    // A bare drive is tested as its root, without moving the current folder.
-    char before[MAX_PATH], after[MAX_PATH];
-    SetCurrentDirectoryA(scratch.Path().c_str());
-    GetCurrentDirectoryA(sizeof(before), before);
-    EXPECT_TRUE(FolderExists("C:"));
-    EXPECT_TRUE(FolderExists("C:\\"));
-    GetCurrentDirectoryA(sizeof(after), after);
-    EXPECT_STREQ(before, after);
-    SetCurrentDirectoryA("C:\\");
 }
 
-TEST(PathUtil, CreateFolderPathMakesEveryMissingLevel)
-{
-    ScratchFolder scratch;
-    std::string deep = scratch / "a\\b\\c";
-    EXPECT_TRUE(CreateFolderPath(deep.c_str()));
-    EXPECT_TRUE(FolderExists(deep.c_str()));
-    EXPECT_FALSE(CreateFolderPath(deep.c_str())) << "the last level already exists";
-    EXPECT_TRUE(CreateFolderPath((scratch / "a\\b\\d\\").c_str()));
-    EXPECT_TRUE(FolderExists((scratch / "a\\b\\d").c_str()));
-    WriteFileText(scratch / "blocker", "x");
-    EXPECT_FALSE(CreateFolderPath((scratch / "blocker\\sub").c_str())) << "a file in the way";
-    EXPECT_FALSE(CreateFolderPath(std::string(300, 'q').c_str()));
-}
+}  // namespace
+}  // namespace fytest

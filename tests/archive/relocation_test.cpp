@@ -1,16 +1,11 @@
 // Moving and copying a working file with its archive.
 #include "archive_fixture.h"
 
-using fytest::BoxIcon;
-using fytest::MessageBoxAnswerer;
-using fytest::PathExists;
-using fytest::ReadFileText;
-using fytest::WriteFileText;
+namespace fytest {
+namespace {
 
-class Relocation : public fytest::ArchiveTest {
+class Relocation : public ArchiveTest {
 protected:
-    // from\X.DOC with versions "one" and "two", its archive beside it unless a
-    // central folder is set; an empty folder "to".
     void SetUp() override
     {
         CreateDirectoryA(from_.c_str(), nullptr);
@@ -18,6 +13,7 @@ protected:
         WriteFileText(from_ + "\\X.DOC", "one");
     }
 
+    // from\X.DOC with versions "one" and "two".
     std::unique_ptr<ArchiveFile> MakeSource()
     {
         auto archive = std::make_unique<ArchiveFile>((from_ + "\\X.DOC").c_str());
@@ -40,8 +36,7 @@ protected:
     std::string from_ = scratch_ / "from", to_ = scratch_ / "to";
 };
 
-// A copy leaves two independent pairs; a move of a read-only file takes the
-// archive beside it along under its new name.
+// A copy leaves two independent pairs; a move takes the archive along.
 TEST_F(Relocation, CopyLeavesTwoPairsAndMoveTakesTheArchiveAlong)
 {
     auto source = MakeSource();
@@ -78,8 +73,7 @@ TEST_F(Relocation, MoveWithACentralArchiveKeepsItThereUnderTheNewName)
     EXPECT_FALSE(PathExists(source->workingPath));
 }
 
-// Onto an existing file (ask 1) the question is about the file; with ask 0 the
-// caller has asked about that already, and an archive left there is asked about.
+// Asked about the file (ask 1), or with ask 0 about an archive left there.
 TEST_F(Relocation, OntoAnExistingFileOrArchiveAsksAndEachAnswerDoesWhatItSays)
 {
     auto source = MakeSource();
@@ -101,19 +95,18 @@ TEST_F(Relocation, OntoAnExistingFileOrArchiveAsksAndEachAnswerDoesWhatItSays)
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 4u);
     for (int i : {0, 1})
-        fytest::ExpectBox(boxes[i],
+        ExpectBox(boxes[i],
                           dest + "\nThis file already exists.\n\nReplace existing file and all associated versions?",
                           {IDYES, IDNO, IDCANCEL}, BoxIcon::Warning);
     for (int i : {2, 3})
-        fytest::ExpectBox(boxes[i],
+        ExpectBox(boxes[i],
                           dest + "\nAn archive for this file already exists in " + to_ + ".\n\nReplace existing archive?",
                           {IDYES, IDNO, IDCANCEL}, BoxIcon::Warning);
     ExpectCarried(dest);
     EXPECT_FALSE(PathExists(source->workingPath));
 }
 
-// A file without versions that replaces one with versions does not inherit
-// them; only the archive the question named goes.
+// A file without versions does not inherit those of a file it replaces.
 TEST_F(Relocation, FileWithoutAnArchiveDoesNotInheritAReplacedHistory)
 {
     std::string plain = from_ + "\\X.DOC", dest = to_ + "\\PLAIN.TXT";
@@ -129,13 +122,12 @@ TEST_F(Relocation, FileWithoutAnArchiveDoesNotInheritAReplacedHistory)
     EXPECT_FALSE(ArchiveFile(dest.c_str()).Exists()) << "the replaced file's versions went with it";
     WriteFileText(plain, "again");
     {
-        fytest::NoMessageBoxes noBox;
+        NoMessageBoxes noBox;
         EXPECT_EQ(ArchiveFile(plain.c_str()).CopyTo((to_ + "\\NEW.TXT").c_str(), 1), 1);
     }
     EXPECT_EQ(ReadFileText(to_ + "\\NEW.TXT"), "again");
 
-    // TWICE.TXT has an archive in the central folder and one beside it; the
-    // question names the central one, where the moving file's versions belong.
+    // Archives in the central folder and beside: only the one the question named goes.
     std::string central = scratch_ / "central", target = to_ + "\\TWICE.TXT";
     settings_.SetString("VersionsPath", central);
     WriteFileText(target, "old");
@@ -152,16 +144,15 @@ TEST_F(Relocation, FileWithoutAnArchiveDoesNotInheritAReplacedHistory)
     EXPECT_TRUE(PathExists(to_ + "\\" + name)) << "an archive the question did not name stays";
 }
 
-// A missing folder, or the file itself under any spelling (its own copy would
-// empty it: the same name, its short form, another drive letter mapped onto
-// the same folder): said so, nothing deleted.
+// A missing folder, or the file itself under another spelling (its own copy
+// would empty it): said so, nothing deleted.
 TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)
 {
     auto source = MakeSource();
     std::string missing = scratch_ / "nowhere";
     char shortPath[MAX_PATH];
     ASSERT_GT(GetShortPathNameA(source->workingPath, shortPath, sizeof(shortPath)), 0u);
-    fytest::MappedDrive drive('F', from_);
+    MappedDrive drive('F', from_);
     ASSERT_TRUE(drive.Mapped()) << "the bench needs a drive letter mapped onto the source folder";
     MessageBoxAnswerer answerer({IDOK, IDOK, IDOK, IDOK, IDOK});
     EXPECT_EQ(source->CopyTo((missing + "\\X.DOC").c_str(), 1), 0);
@@ -170,7 +161,7 @@ TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)
         EXPECT_EQ(source->MoveTo(spelling.c_str(), 1), 0) << spelling;
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 5u);
-    fytest::ExpectBox(boxes[0], "Error!  The file X.DOC could not be copied to " + missing + "!", {IDOK},
+    ExpectBox(boxes[0], "Error!  The file X.DOC could not be copied to " + missing + "!", {IDOK},
                       BoxIcon::Stop);
     EXPECT_EQ(boxes[1].text, "Error!  The file X.DOC could not be moved to " + missing + "!");
     EXPECT_EQ(boxes[2].text, "Error!  The file X.DOC could not be moved to " + from_ + "!");
@@ -179,20 +170,16 @@ TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)
     EXPECT_EQ(source->CountVersions(), 2);
 }
 
-// A source another program holds open without delete sharing stays, with its
-// archive, after a move. A damaged archive travels as it is to a drive root.
+// A source held open stays with its archive; damage travels as it is to a drive root.
 TEST_F(Relocation, SourceThatCannotBeRemovedKeepsItsArchiveAndDamageTravelsAsItIs)
 {
     auto source = MakeSource();
     std::string dest = to_ + "\\X.DOC";
     HANDLE holder = CreateFileA(source->workingPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    {
-        MessageBoxAnswerer answerer({IDOK});
-        EXPECT_EQ(source->MoveTo(dest.c_str(), 1), 0);
-        fytest::ExpectOneBox(answerer, "X.DOC was moved to " + to_ + ", but " + source->workingPath +
-                                           " could not be removed.", BoxIcon::Warning);
-    }
+    ExpectOneBoxFrom([&] { EXPECT_EQ(source->MoveTo(dest.c_str(), 1), 0); },
+                     "X.DOC was moved to " + to_ + ", but " + source->workingPath + " could not be removed.",
+                     BoxIcon::Warning);
     CloseHandle(holder);
     ExpectCarried(dest);
     EXPECT_EQ(ReadFileText(source->workingPath), "two");
@@ -201,7 +188,7 @@ TEST_F(Relocation, SourceThatCannotBeRemovedKeepsItsArchiveAndDamageTravelsAsItI
     const std::string bytes = Damage(*source);
     std::string root = scratch_ / "root";
     CreateDirectoryA(root.c_str(), nullptr);
-    fytest::MappedDrive drive('G', root);
+    MappedDrive drive('G', root);
     ASSERT_TRUE(drive.Mapped()) << "the bench needs a drive letter mapped onto a scratch folder";
     EXPECT_EQ(source->CopyTo("G:\\X.DOC", 1), 1);
     EXPECT_STREQ(ArchiveFile("G:\\X.DOC").archiveName, "G$$X$DOC.fy");
@@ -209,8 +196,7 @@ TEST_F(Relocation, SourceThatCannotBeRemovedKeepsItsArchiveAndDamageTravelsAsItI
     EXPECT_EQ(ReadFileText(source->archivePath), bytes);
 }
 
-// A folder where the destination's archive would go: the file can be copied,
-// its archive cannot. A move is taken back; a copy keeps the file and says so.
+// A folder named like the destination's archive: a move is taken back, a copy says so.
 TEST_F(Relocation, WhenOnlyTheArchiveCannotFollowAMoveIsTakenBackAndACopySaysSo)
 {
     auto source = MakeSource();
@@ -225,10 +211,13 @@ TEST_F(Relocation, WhenOnlyTheArchiveCannotFollowAMoveIsTakenBackAndACopySaysSo)
     EXPECT_EQ(source->CountVersions(), 2);
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 2u);
-    fytest::ExpectBox(boxes[0],
+    ExpectBox(boxes[0],
                       source->workingPath + std::string("\nThe versions of this file could not be moved to ") + to_ +
                           ".  The file and its versions have been left where they were.",
                       {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(boxes[1].text, source->workingPath + std::string("\nThe file was copied to ") + to_ +
                                  ", but its versions could not be copied with it.");
 }
+
+}  // namespace
+}  // namespace fytest

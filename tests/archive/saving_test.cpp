@@ -1,5 +1,5 @@
-// Saving through a temporary snapshot: the snapshot, the variables it must
-// leave as they were, the lock, and archives that cannot be made or written.
+// Saving: the snapshot and the variables it restores, the lock, and archives
+// that cannot be made or written.
 #include <algorithm>
 #include <string>
 
@@ -8,13 +8,7 @@
 #include "lock_probe.h"
 #include "temp_snapshot.h"
 
-using fytest::BoxIcon;
-using fytest::ExpectOneBox;
-using fytest::MessageBoxAnswerer;
-using fytest::PathExists;
-using fytest::ReadFileText;
-using fytest::WriteFileText;
-
+namespace fytest {
 namespace {
 
 // The variable's value; "<unset>" when it does not exist.
@@ -27,8 +21,6 @@ std::string Variable(const char* name)
         return "<unset>";
     return length < sizeof(value) ? std::string(value, length) : "<too long>";
 }
-
-}  // namespace
 
 TEST(SnapshotVariables, EachKindOfValueIsPutBackAsItWas)
 {
@@ -52,10 +44,9 @@ TEST(SnapshotVariables, EachKindOfValueIsPutBackAsItWas)
     EXPECT_EQ(Variable("TEMP"), longValue);
 }
 
-using Saving = fytest::ArchiveTest;
+using Saving = ArchiveTest;
 
-// The store reads a writable FY copy in the temporary folder, gone afterwards
-// with TMP and TEMP as they were; the working file keeps its read-only mark.
+// The store reads a writable FY copy in the temporary folder, gone afterwards.
 TEST_F(Saving, ReadOnlyFileIsSavedThroughACopyThatGoesAway)
 {
     std::string tempFolder = scratch_ / "tmp";
@@ -64,7 +55,7 @@ TEST_F(Saving, ReadOnlyFileIsSavedThroughACopyThatGoesAway)
     SetEnvironmentVariableA("TMP", tempFolder.c_str());
     SetEnvironmentVariableA("TEMP", nullptr);
     auto expectCleanedUp = [&] {
-        EXPECT_TRUE(fytest::FilesIn(tempFolder).empty());
+        EXPECT_TRUE(FilesIn(tempFolder).empty());
         EXPECT_EQ(Variable("TMP"), tempFolder);
         EXPECT_EQ(Variable("TEMP"), "<unset>");
     };
@@ -96,29 +87,21 @@ TEST_F(Saving, UnreadableWorkingFileIsNotSavedAndSaysSo)
 {
     std::string path = MakeFile("held.txt", "data that cannot be read now");
     ArchiveFile archive(path.c_str());
+    const std::string text = "Error!  A copy of " + path + " could not be made for saving.  No version was saved.";
     HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    {
-        MessageBoxAnswerer answerer({IDOK});
-        EXPECT_NE(archive.CreateWithFirstVersion(0, 10, 0, 0), 0);
-        ExpectOneBox(answerer, "Error!  A copy of " + path + " could not be made for saving.  No version was saved.");
-    }
+    ExpectOneBoxFrom([&] { EXPECT_NE(archive.CreateWithFirstVersion(0, 10, 0, 0), 0); }, text);
     EXPECT_FALSE(archive.Exists()) << "no archive without a first version";
     CloseHandle(holder);
 
     CreateArchive(archive);
     holder = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    {
-        MessageBoxAnswerer answerer({IDOK});
-        EXPECT_EQ(archive.AddVersion("blocked", 0), 0);
-        ASSERT_EQ(answerer.Boxes().size(), 1u);
-    }
+    ExpectOneBoxFrom([&] { EXPECT_EQ(archive.AddVersion("blocked", 0), 0); }, text);
     CloseHandle(holder);
     EXPECT_EQ(archive.CountVersions(), 1);
 }
 
-// Every refused save says why, names the file, and leaves the archive's lock
-// free for the next program.
+// Every refused save says why, names the file, and gives the archive's lock back.
 TEST_F(Saving, RefusedSavesSayWhyAndGiveTheLockBack)
 {
     std::string path = MakeFile("shared.txt", "one");
@@ -126,32 +109,26 @@ TEST_F(Saving, RefusedSavesSayWhyAndGiveTheLockBack)
     CreateArchive(archive);
     WriteFileText(path, "two");
     {
-        fytest::LockHolder holder(archive.archivePath);
+        LockHolder holder(archive.archivePath);
         ASSERT_TRUE(holder.Held());
-        MessageBoxAnswerer answerer({IDOK});
-        EXPECT_EQ(archive.AddVersion("", 0), 0);
-        ExpectOneBox(answerer,
-                     path + "\nNo version was saved: another program is working on the versions of this file.  "
-                            "Try again in a moment.",
-                     BoxIcon::Warning);
+        ExpectOneBoxFrom([&] { EXPECT_EQ(archive.AddVersion("", 0), 0); },
+                         path + "\nNo version was saved: another program is working on the versions of this file.  "
+                                "Try again in a moment.",
+                         BoxIcon::Warning);
     }
     EXPECT_EQ(archive.CountVersions(), 1);
     EXPECT_EQ(archive.AddVersion("", 0), 1) << "the save goes through once the lock is free";
-    EXPECT_EQ(fytest::TryLockFromAnotherProcess(archive.archivePath), 0);
+    EXPECT_EQ(TryLockFromAnotherProcess(archive.archivePath), 0);
     EXPECT_EQ(archive.CountVersions(), 2);
 
     const std::string sound = ReadFileText(archive.archivePath);
     const std::string bytes = Damage(archive);
-    {
-        MessageBoxAnswerer answerer({IDOK});
-        EXPECT_EQ(archive.AddVersion("", 0), 0);
-        ExpectOneBox(answerer, DamagedText(archive));
-    }
+    ExpectOneBoxFrom([&] { EXPECT_EQ(archive.AddVersion("", 0), 0); }, DamagedText(archive));
     EXPECT_EQ(ReadFileText(archive.archivePath).size(), bytes.size());
     EXPECT_EQ(ReadFileText(path), "two") << "the working file is untouched";
     // Mended, the archive is free for the next program: no lock was left held.
     WriteFileText(archive.archivePath, sound);
-    EXPECT_EQ(fytest::TryLockFromAnotherProcess(archive.archivePath), 0) << "the lock was given back";
+    EXPECT_EQ(TryLockFromAnotherProcess(archive.archivePath), 0) << "the lock was given back";
 }
 
 TEST_F(Saving, WithoutSingleLocationTheArchiveLiesBesideTheFile)
@@ -173,8 +150,7 @@ TEST_F(Saving, WithoutSingleLocationTheArchiveLiesBesideTheFile)
     EXPECT_TRUE(PathExists(central + "\\" + single.archiveName));
 }
 
-// 261 and 260 bytes (no room for the terminator) are refused; 259 fits, and
-// so must the scratch file the store builds the archive in before renaming it.
+// 260 bytes leave no room for the terminator; at 259 the store's scratch file must fit too.
 TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
 {
     std::string path = MakeFile("long.txt", "x");
@@ -192,9 +168,7 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
             EXPECT_TRUE(archive.Exists());
             continue;
         }
-        MessageBoxAnswerer answerer({IDOK});
-        EXPECT_NE(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
-        ExpectOneBox(answerer,
+        ExpectOneBoxFrom([&] { EXPECT_NE(archive.CreateWithFirstVersion(0, 10, 0, 1), 0); },
                      "Fennory can't create an archive because the combined length of the original file path and the "
                      "Fennory path exceeds the Windows 95 limitations for long file names.  Move your file to a "
                      "directory with a shorter path and try again.");
@@ -202,11 +176,10 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
     }
 }
 
-// The versions folder on a disk that fills up: the save says the archive
-// could not be written, and the versions already there stay readable.
+// The versions already on a full disk stay readable.
 TEST_F(Saving, FullDiskSaysTheArchiveCouldNotBeWritten)
 {
-    std::string disk = fytest::SmallDiskFolder();
+    std::string disk = SmallDiskFolder();
     ASSERT_FALSE(disk.empty()) << "the test session provides a small disk (FY_SMALL_DISK)";
     settings_.SetString("VersionsPath", disk + "\\versions");
     std::string path = MakeFile("grows.txt", "small beginning");
@@ -214,16 +187,16 @@ TEST_F(Saving, FullDiskSaysTheArchiveCouldNotBeWritten)
     ASSERT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
 
     std::string filler = disk + "\\filler.bin";
-    fytest::FillDisk(filler);
-    WriteFileText(path, fytest::BinaryBytes(512 * 1024, 7));
-    {
-        MessageBoxAnswerer answerer({IDOK});
-        EXPECT_EQ(archive.AddVersion("", 0), 0);
-        ExpectOneBox(answerer, path + "\nNo version was saved: the archive " + archive.archivePath +
-                                   " could not be written.  The disk may be full, or the folder read-only.");
-    }
+    FillDisk(filler);
+    WriteFileText(path, BinaryBytes(512 * 1024, 7));
+    ExpectOneBoxFrom([&] { EXPECT_EQ(archive.AddVersion("", 0), 0); },
+                     path + "\nNo version was saved: the archive " + archive.archivePath +
+                         " could not be written.  The disk may be full, or the folder read-only.");
     DeleteFileA(filler.c_str());
     EXPECT_EQ(archive.CountVersions(), 1);
     EXPECT_EQ(Retrieved(archive, 1), "small beginning");
-    EXPECT_EQ(fytest::TryLockFromAnotherProcess(archive.archivePath), 0);
+    EXPECT_EQ(TryLockFromAnotherProcess(archive.archivePath), 0);
 }
+
+}  // namespace
+}  // namespace fytest
