@@ -1,15 +1,22 @@
-// Saving: the snapshot and the variables it restores, the lock, and archives
-// that cannot be made or written.
+// Saving: the snapshot and the variables it restores, the lock, archives that
+// cannot be made or written, and the access rights that follow a working file
+// into its versions and its temporary copies.
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <algorithm>
 #include <string>
 
 #include "archive_fixture.h"
 #include "env_guard.h"
+#include "file_access.h"
 #include "lock_probe.h"
 #include "temp_snapshot.h"
 
 namespace fytest {
 namespace {
+
 
 // The variable's value; "<unset>" when it does not exist.
 std::string Variable(const char* name)
@@ -22,25 +29,18 @@ std::string Variable(const char* name)
     return length < sizeof(value) ? std::string(value, length) : "<too long>";
 }
 
-TEST(SnapshotVariables, EachKindOfValueIsPutBackAsItWas)
+// TMP and TEMP as the store leaves them are checked with the snapshot below.
+TEST(SnapshotVariables, EmptyAndOverlongValuesArePutBackAsTheyWere)
 {
-    EnvironmentGuard keepTmp("TMP"), keepTemp("TEMP"), keepTmpDir("TMPDIR");
-    SetEnvironmentVariableA("TMP", "C:\\before");
-    SetEnvironmentVariableA("TEMP", nullptr);
+    EnvironmentGuard keepTmpDir("TMPDIR"), keepTemp("TEMP");
+    const std::string longValue(400, 'v');   // too long to keep: never written back cut
     SetEnvironmentVariableA("TMPDIR", "");
+    SetEnvironmentVariableA("TEMP", longValue.c_str());
     {
-        EnvironmentGuard tmp("TMP"), temp("TEMP"), tmpDir("TMPDIR");
-        SetEnvironmentVariableA("TMP", "C:\\changed by the store");
-        SetEnvironmentVariableA("TEMP", "C:\\set by the store");
+        EnvironmentGuard tmpDir("TMPDIR"), temp("TEMP");
         SetEnvironmentVariableA("TMPDIR", nullptr);
     }
-    EXPECT_EQ(Variable("TMP"), "C:\\before");
-    EXPECT_EQ(Variable("TEMP"), "<unset>");
     EXPECT_EQ(Variable("TMPDIR"), "") << "an empty value stays set and empty";
-
-    std::string longValue(400, 'v');   // too long to keep: never written back cut
-    SetEnvironmentVariableA("TEMP", longValue.c_str());
-    { EnvironmentGuard temp("TEMP"); }
     EXPECT_EQ(Variable("TEMP"), longValue);
 }
 
@@ -69,6 +69,7 @@ TEST_F(Saving, ReadOnlyFileIsSavedThroughACopyThatGoesAway)
         EXPECT_EQ(ReadFileText(snapshot.Path()), "first");
         EXPECT_FALSE(GetFileAttributesA(snapshot.Path()) & FILE_ATTRIBUTE_READONLY);
         SetEnvironmentVariableA("TMP", "C:\\elsewhere");   // as the store may
+        SetEnvironmentVariableA("TEMP", "C:\\elsewhere");
     }
     expectCleanedUp();
 
@@ -141,9 +142,7 @@ TEST_F(Saving, WithoutSingleLocationTheArchiveLiesBesideTheFile)
     EXPECT_STREQ(archive.archiveFolder, scratch_.Path().c_str());
     EXPECT_TRUE(PathExists(scratch_ / archive.archiveName));
     EXPECT_FALSE(PathExists(central + "\\" + archive.archiveName));
-    ArchiveFile later(path.c_str());
-    EXPECT_TRUE(later.LocalArchiveExists());
-    EXPECT_EQ(later.CountVersions(), 1);
+    EXPECT_TRUE(ArchiveFile(path.c_str()).LocalArchiveExists()) << "and is found there";
 
     ArchiveFile single(MakeFile("central.txt", "y").c_str());
     ASSERT_EQ(single.CreateWithFirstVersion(0, 10, 0, 1), 0);
@@ -196,6 +195,115 @@ TEST_F(Saving, FullDiskSaysTheArchiveCouldNotBeWritten)
     EXPECT_EQ(archive.CountVersions(), 1);
     EXPECT_EQ(Retrieved(archive, 1), "small beginning");
     EXPECT_EQ(TryLockFromAnotherProcess(archive.archivePath), 0);
+}
+
+
+// The access list of path in the descriptor language ("" when unreadable).
+std::string DaclOf(const std::string& path)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    char* text = nullptr;
+    std::string result;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                              nullptr, &descriptor) == ERROR_SUCCESS &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                             &text, nullptr))
+        result = text;
+    LocalFree(text);
+    LocalFree(descriptor);
+    return result;
+}
+
+// Gives path the list written in the descriptor language.
+void SetDacl(const std::string& path, const std::string& text)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &descriptor,
+                                                                     nullptr));
+    EXPECT_TRUE(SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor)) << path;
+    LocalFree(descriptor);
+}
+
+std::string CurrentUserSid()
+{
+    HANDLE token = nullptr;
+    BYTE user[256];
+    DWORD size = 0;
+    char* text = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    GetTokenInformation(token, TokenUser, user, sizeof(user), &size);
+    CloseHandle(token);
+    ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text);
+    std::string sid = text ? text : "";
+    LocalFree(text);
+    return sid;
+}
+
+bool GrantsEveryone(const std::string& dacl)
+{
+    return dacl.find(";;;WD)") != std::string::npos;
+}
+
+using FileAccess = ArchiveTest;
+
+TEST_F(FileAccess, ArchiveInTheCentralFolderFollowsItsFilesRights)
+{
+    const std::string user = CurrentUserSid();
+    ASSERT_FALSE(user.empty());
+    std::string central = scratch_ / "versions";
+    settings_.SetString("VersionsPath", central);
+    std::string path = MakeFile("private.txt", "my diary");
+    SetDacl(path, "D:P(A;;FA;;;" + user + ")");
+    ASSERT_FALSE(GrantsEveryone(DaclOf(path))) << "the bench needs a file only its owner may read: " << DaclOf(path);
+
+    // The folder the module makes is a drop folder: users add, creators own,
+    // nobody lists it. (Wine keeps only what maps onto permission bits.)
+    ArchiveFile archive(path.c_str());
+    std::string folder = DaclOf(central);
+    EXPECT_FALSE(folder.empty());
+    EXPECT_FALSE(GrantsEveryone(folder)) << folder;
+
+    // No one the file shuts out reads its history, and the folder hands nothing down.
+    ASSERT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
+    EXPECT_EQ(DaclOf(archive.archivePath), DaclOf(path));
+
+    // Opened up later: the next save brings the archive in line.
+    SetDacl(path, "D:P(A;;FA;;;" + user + ")(A;;FR;;;WD)");
+    WriteFileText(path, "my diary, now public");
+    ASSERT_EQ(archive.AddVersion("", 0), 1);
+    EXPECT_TRUE(GrantsEveryone(DaclOf(archive.archivePath))) << DaclOf(archive.archivePath);
+
+    // A copy's history takes the rights of the file's copy, not those of the source's archive.
+    std::string shared = scratch_ / "shared";
+    CreateDirectoryA(shared.c_str(), nullptr);
+    settings_.Remove("VersionsPath");
+    ArchiveFile beside(MakeFile("beside.txt", "plain").c_str());
+    ASSERT_EQ(beside.CreateWithFirstVersion(0, 10, 0, 0), 0);
+    SetDacl(beside.archivePath, "D:P(A;;FA;;;" + user + ")(A;;FA;;;BA)");
+    ASSERT_EQ(beside.CopyTo((shared + "\\beside.txt").c_str(), 1), 1);
+    ArchiveFile copied((shared + "\\beside.txt").c_str());
+    EXPECT_EQ(DaclOf(copied.archivePath), DaclOf(copied.workingPath));
+}
+
+TEST_F(FileAccess, SnapshotAndViewingCopiesAreForTheirUserAloneAndGoAway)
+{
+    std::string snapshotPath;
+    {
+        TempSnapshot snapshot(MakeFile("snap.txt", "content to save").c_str());
+        ASSERT_TRUE(snapshot.Complete());
+        snapshotPath = snapshot.Path();
+        std::string dacl = DaclOf(snapshotPath);
+        EXPECT_NE(dacl.find(CurrentUserSid()), std::string::npos) << dacl;
+        EXPECT_FALSE(GrantsEveryone(dacl)) << dacl;
+        EXPECT_EQ(dacl.find(";;;BU)"), std::string::npos) << dacl;
+    }
+    EXPECT_FALSE(PathExists(snapshotPath));
+
+    char viewing[260];
+    ASSERT_TRUE(CreatePrivateTempFile("FY#", viewing));
+    EXPECT_NE(std::string(viewing).find("\\FY#"), std::string::npos) << viewing;
+    EXPECT_FALSE(GrantsEveryone(DaclOf(viewing))) << DaclOf(viewing);
+    DeleteFileA(viewing);
 }
 
 }  // namespace

@@ -10,23 +10,20 @@
 using fytest::BoxIcon;
 using fytest::MessageBoxAnswerer;
 
-// The text with its argument, the buttons and icon asked for, and the press
-// returned; a text longer than the 2000-byte message buffer is cut.
+// The text with its argument (cut at the 2000-byte buffer), the buttons and
+// icon asked for, and the press returned.
 TEST(MessageBoxes, ShowWhatWasAskedAndReturnThePress)
 {
     const std::string argument(300, 'a'), huge(5000, 'b');
     {
-        MessageBoxAnswerer answerer({IDOK, IDCANCEL, IDOK, IDOK});
-        EXPECT_EQ(ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONHAND | MB_OK), IDOK);
-        EXPECT_EQ(ShowMessage(nullptr, IDS_ERR_CREATE_FOLDER, MB_ICONEXCLAMATION | MB_OKCANCEL), IDCANCEL);
-        ShowMessage(nullptr, IDS_ERR_ZERO_LENGTH, MB_OK, argument.c_str());
+        MessageBoxAnswerer answerer({IDCANCEL, IDOK});
+        EXPECT_EQ(ShowMessage(nullptr, IDS_ERR_ZERO_LENGTH, MB_ICONEXCLAMATION | MB_OKCANCEL, argument.c_str()),
+                  IDCANCEL);
         ShowMessage(nullptr, IDS_ERR_ZERO_LENGTH, MB_OK, huge.c_str());
-        const auto& boxes = answerer.Boxes();
-        ASSERT_EQ(boxes.size(), 4u);
-        fytest::ExpectBox(boxes[0], "Can't create Fennory directory!", {IDOK}, BoxIcon::Stop);
-        fytest::ExpectBox(boxes[1], "Can't create Fennory directory!", {IDOK, IDCANCEL}, BoxIcon::Warning);
-        EXPECT_EQ(boxes[2].text, argument + " is a zero length file.");
-        EXPECT_EQ(boxes[3].text, std::string(1999, 'b'));
+        ASSERT_EQ(answerer.Boxes().size(), 2u);
+        fytest::ExpectBox(answerer.Boxes()[0], argument + " is a zero length file.", {IDOK, IDCANCEL},
+                          BoxIcon::Warning);
+        EXPECT_EQ(answerer.Boxes()[1].text, std::string(1999, 'b'));
     }
     MessageBoxAnswerer answerer({IDOK}, 10000, "USER");
     ShowMessageEx(nullptr, IDS_DEFAULT_USER, IDS_ERR_CREATE_FOLDER, MB_OK);
