@@ -95,13 +95,12 @@ TEST_F(Relocation, OntoAnExistingFileOrArchiveAsksAndEachAnswerDoesWhatItSays)
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 4u);
     for (int i : {0, 1})
-        ExpectBox(boxes[i],
-                          dest + "\nThis file already exists.\n\nReplace existing file and all associated versions?",
-                          {IDYES, IDNO, IDCANCEL}, BoxIcon::Warning);
+        ExpectBox(boxes[i], dest + "\nThis file already exists.\n\nReplace existing file and all associated versions?",
+                  {IDYES, IDNO, IDCANCEL}, BoxIcon::Warning);
     for (int i : {2, 3})
         ExpectBox(boxes[i],
-                          dest + "\nAn archive for this file already exists in " + to_ + ".\n\nReplace existing archive?",
-                          {IDYES, IDNO, IDCANCEL}, BoxIcon::Warning);
+                  dest + "\nAn archive for this file already exists in " + to_ + ".\n\nReplace existing archive?",
+                  {IDYES, IDNO, IDCANCEL}, BoxIcon::Warning);
     ExpectCarried(dest);
     EXPECT_FALSE(PathExists(source->workingPath));
 }
@@ -161,8 +160,7 @@ TEST_F(Relocation, FailedCopyOrMoveSaysSoAndDeletesNothing)
         EXPECT_EQ(source->MoveTo(spelling.c_str(), 1), 0) << spelling;
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 5u);
-    ExpectBox(boxes[0], "Error!  The file X.DOC could not be copied to " + missing + "!", {IDOK},
-                      BoxIcon::Stop);
+    ExpectBox(boxes[0], "Error!  The file X.DOC could not be copied to " + missing + "!", {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(boxes[1].text, "Error!  The file X.DOC could not be moved to " + missing + "!");
     EXPECT_EQ(boxes[2].text, "Error!  The file X.DOC could not be moved to " + from_ + "!");
     EXPECT_EQ(boxes[4].text, "Error!  The file x.doc could not be moved to F:!");
@@ -212,9 +210,9 @@ TEST_F(Relocation, WhenOnlyTheArchiveCannotFollowAMoveIsTakenBackAndACopySaysSo)
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 2u);
     ExpectBox(boxes[0],
-                      source->workingPath + std::string("\nThe versions of this file could not be moved to ") + to_ +
-                          ".  The file and its versions have been left where they were.",
-                      {IDOK}, BoxIcon::Stop);
+              source->workingPath + std::string("\nThe versions of this file could not be moved to ") + to_ +
+                  ".  The file and its versions have been left where they were.",
+              {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(boxes[1].text, source->workingPath + std::string("\nThe file was copied to ") + to_ +
                                  ", but its versions could not be copied with it.");
 }

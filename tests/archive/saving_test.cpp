@@ -17,7 +17,6 @@
 namespace fytest {
 namespace {
 
-
 // The variable's value; "<unset>" when it does not exist.
 std::string Variable(const char* name)
 {
@@ -167,10 +166,11 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
             EXPECT_TRUE(archive.Exists());
             continue;
         }
-        ExpectOneBoxFrom([&] { EXPECT_NE(archive.CreateWithFirstVersion(0, 10, 0, 1), 0); },
-                     "Fennory can't create an archive because the combined length of the original file path and the "
-                     "Fennory path exceeds the Windows 95 limitations for long file names.  Move your file to a "
-                     "directory with a shorter path and try again.");
+        ExpectOneBoxFrom(
+            [&] { EXPECT_NE(archive.CreateWithFirstVersion(0, 10, 0, 1), 0); },
+            "Fennory can't create an archive because the combined length of the original file path and the "
+            "Fennory path exceeds the Windows 95 limitations for long file names.  Move your file to a "
+            "directory with a shorter path and try again.");
         EXPECT_FALSE(archive.Exists());
     }
 }
@@ -197,7 +197,6 @@ TEST_F(Saving, FullDiskSaysTheArchiveCouldNotBeWritten)
     EXPECT_EQ(TryLockFromAnotherProcess(archive.archivePath), 0);
 }
 
-
 // The access list of path in the descriptor language ("" when unreadable).
 std::string DaclOf(const std::string& path)
 {
@@ -218,8 +217,8 @@ std::string DaclOf(const std::string& path)
 void SetDacl(const std::string& path, const std::string& text)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &descriptor,
-                                                                     nullptr));
+    ASSERT_TRUE(
+        ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &descriptor, nullptr));
     EXPECT_TRUE(SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor)) << path;
     LocalFree(descriptor);
 }

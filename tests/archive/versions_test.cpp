@@ -238,7 +238,8 @@ TEST_F(Versions, DeletingAsksOnlyForPermanentVersionsAndEachAnswerDoesWhatItSays
     EXPECT_EQ(archive_.DeleteVersion(2), 1);
     ASSERT_EQ(answerer.Boxes().size(), 3u);
     for (const auto& box : answerer.Boxes())
-        ExpectBox(box, "Version 2 of file report.doc is a permanent version!  Are you sure you really want to delete it?",
+        ExpectBox(box,
+                  "Version 2 of file report.doc is a permanent version!  Are you sure you really want to delete it?",
                   {IDYES, IDNO, IDCANCEL}, BoxIcon::Question);
     EXPECT_FALSE(ArchiveFile(archive_.workingPath).Exists());
     EXPECT_EQ(ReadFileText(archive_.workingPath), "three");
@@ -318,7 +319,6 @@ TEST(TempCapText, OnlyWholeNumbersFromOneTo32767)
         EXPECT_EQ(ArchiveFile::ParseMaxTempVersions(typed), value) << "'" << typed << "'";
     EXPECT_EQ(ArchiveFile::ParseMaxTempVersions(nullptr), -1);
 }
-
 
 TEST(VersionStamps, ImpossibleFieldsAreRefusedAndTheRangesEdgesShown)
 {

@@ -21,7 +21,6 @@ TEST(Settings, FirstReadCreatesTheEmptyKeyAndReportsEveryValueMissing)
     EXPECT_TRUE(SettingsScope::KeyExists());
     char text[260] = "preset";
     EXPECT_FALSE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
-    SettingsScope::RemoveKey();
 }
 
 // An ordinary account may read the machine's settings but not write them:
