@@ -1,10 +1,12 @@
-// What the archive tests share: a scratch folder with working files in it,
-// empty settings (archives then lie beside their files), and small helpers.
+// What the archive tests share: a scratch folder for working files, empty
+// settings (archives then lie beside their files), and small helpers.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "archive_file.h"
 #include "ui_driver.h"
@@ -18,7 +20,6 @@ protected:
     void CreateArchive(ArchiveFile& archive, int maxTemp = 10)
     {
         ASSERT_EQ(archive.CreateWithFirstVersion(0, maxTemp, 0, 0), 0);
-        ASSERT_TRUE(archive.Exists());
     }
 
     // Rewrites the working file and saves it as a new version.
@@ -29,40 +30,61 @@ protected:
         ASSERT_EQ(archive.AddVersion(comment, permanent), 1);
     }
 
-    // The bytes of one version as the store writes them out.
+    // The bytes of one version, written over whatever the last call wrote.
     std::string Retrieved(const ArchiveFile& archive, int version)
     {
-        std::string out = scratch_ / ("out" + std::to_string(++retrieved_) + ".bin");
-        EXPECT_EQ(archive.RetrieveVersion(out.c_str(), version), 0) << "version " << version;
-        std::string bytes = ReadFileText(out);
-        DeleteFileA(out.c_str());
-        return bytes;
+        EXPECT_EQ(archive.RetrieveVersion(RetrievedPath().c_str(), version), 0) << "version " << version;
+        return ReadFileText(RetrievedPath());
     }
-
-    // A central versions folder of exactly length characters inside the
-    // scratch folder, made of levels of up to 100 characters (not created).
-    std::string CentralOfLength(size_t length)
-    {
-        std::string folder = scratch_.Path();
-        for (char level = 'a'; folder.size() < length; ++level) {
-            size_t room = length - folder.size() - 1;
-            folder += "\\" + std::string(room < 100 ? room : 100, level);
-        }
-        return folder;
-    }
-
-    int retrieved_ = 0;
+    std::string RetrievedPath() const { return scratch_ / "retrieved.bin"; }
 };
+
+// The numbers of the versions, as listed.
+inline std::vector<int> Numbers(const ArchiveFile& archive)
+{
+    VersionItem* items = nullptr;
+    int count = archive.ListVersions(&items);
+    std::vector<int> numbers;
+    for (int i = 0; i < count; ++i)
+        numbers.push_back(items[i].number);
+    delete[] items;
+    return numbers;
+}
+
+// Inverts the archive past its first 16 bytes; the damaged bytes.
+inline std::string Damage(const ArchiveFile& archive)
+{
+    std::string bytes = ReadFileText(archive.archivePath);
+    EXPECT_GT(bytes.size(), 64u);
+    for (size_t i = 16; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(~bytes[i]);
+    WriteFileText(archive.archivePath, bytes);
+    return bytes;
+}
+
+inline std::string DamagedText(const ArchiveFile& archive)
+{
+    return std::string(archive.workingPath) + "\nThe archive of this file is damaged:\n" + archive.archivePath +
+           "\n\nNothing was changed.";
+}
+
+// Runs action, which must show exactly one box: text, an OK button and icon.
+template <class Action>
+void ExpectOneBoxFrom(Action action, const std::string& text, BoxIcon icon = BoxIcon::Stop)
+{
+    MessageBoxAnswerer answerer({IDOK});
+    action();
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    ExpectBox(answerer.Boxes()[0], text, {IDOK}, icon);
+}
 
 // Bytes of every value, in an order that compresses badly.
 inline std::string BinaryBytes(size_t size, unsigned seed)
 {
+    std::minstd_rand random(seed);
     std::string bytes(size, '\0');
-    unsigned state = seed * 2654435761u + 1;
-    for (size_t i = 0; i < size; ++i) {
-        state = state * 1103515245u + 12345u;
-        bytes[i] = static_cast<char>(state >> 23);
-    }
+    for (char& byte : bytes)
+        byte = static_cast<char>(random() >> 8);
     return bytes;
 }
 

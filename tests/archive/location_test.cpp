@@ -1,8 +1,8 @@
-// Where a working file's archive lies and what it is called.
+// Where a working file's archive lies and what it is called, and the path
+// functions that work it out.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 
 #include "archive_file.h"
 #include "path_util.h"
@@ -10,26 +10,21 @@
 #include "settings_scope.h"
 #include "ui_driver.h"
 
-using fytest::MappedDrive;
-using fytest::MessageBoxAnswerer;
-using fytest::ScratchFolder;
-using fytest::SettingsScope;
+namespace fytest {
+namespace {
 
 class ArchiveLocation : public testing::Test {
 protected:
     void SetUp() override
     {
-        e_ = std::make_unique<MappedDrive>('E', eFolder_.Path());
-        d_ = std::make_unique<MappedDrive>('D', dFolder_.Path());
-        if (!e_->Mapped() || !d_->Mapped())
-            FAIL() << "the bench needs drive letters mapped onto scratch folders";
+        ASSERT_TRUE(e_.Mapped() && d_.Mapped()) << "the bench needs drive letters mapped onto scratch folders";
         CreateDirectoryA("E:\\DOCS", nullptr);
-        fytest::WriteFileText("E:\\DOCS\\REPORT.DOC", "report");
+        WriteFileText("E:\\DOCS\\REPORT.DOC", "report");
     }
 
     SettingsScope settings_;
     ScratchFolder eFolder_, dFolder_;
-    std::unique_ptr<MappedDrive> e_, d_;
+    MappedDrive e_{'E', eFolder_.Path()}, d_{'D', dFolder_.Path()};
 };
 
 TEST_F(ArchiveLocation, WithoutVersionsPathTheArchiveLiesBesideTheFile)
@@ -43,144 +38,110 @@ TEST_F(ArchiveLocation, WithoutVersionsPathTheArchiveLiesBesideTheFile)
     EXPECT_STREQ(archive.archiveName, "E$$DOCS$REPORT$DOC.fy");
     EXPECT_STREQ(archive.archivePath, "E:\\DOCS\\E$$DOCS$REPORT$DOC.fy");
     EXPECT_FALSE(archive.Exists());
-    EXPECT_FALSE(archive.LocalArchiveExists());
-}
-
-TEST_F(ArchiveLocation, MissingCentralFolderIsCreatedAndItsBackslashDropped)
-{
-    settings_.SetString("VersionsPath", "D:\\VERS\\");
-    ASSERT_FALSE(fytest::PathExists("D:\\VERS"));
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    EXPECT_TRUE(fytest::PathExists("D:\\VERS"));
-    EXPECT_STREQ(archive.archiveFolder, "D:\\VERS");
-    EXPECT_STREQ(archive.archivePath, "D:\\VERS\\E$$DOCS$REPORT$DOC.fy");
-
-    // A nested central folder is made level by level.
-    settings_.SetString("VersionsPath", "D:\\A\\B\\C");
-    ArchiveFile nested("E:\\DOCS\\REPORT.DOC");
-    EXPECT_TRUE(fytest::PathExists("D:\\A\\B\\C"));
-    EXPECT_STREQ(nested.archiveFolder, "D:\\A\\B\\C");
-}
-
-TEST_F(ArchiveLocation, DriveRootAsCentralFolder)
-{
-    settings_.SetString("VersionsPath", "D:\\");
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    EXPECT_STREQ(archive.archiveFolder, "D:");
-    EXPECT_STREQ(archive.archivePath, "D:\\E$$DOCS$REPORT$DOC.fy");
-}
-
-TEST_F(ArchiveLocation, ArchiveBesideTheFileWinsOverTheCentralFolder)
-{
-    fytest::WriteFileText("E:\\DOCS\\E$$DOCS$REPORT$DOC.fy", "archive");
-    settings_.SetString("VersionsPath", "D:\\VERS");
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    EXPECT_STREQ(archive.archiveFolder, "E:\\DOCS");
-    EXPECT_TRUE(archive.Exists());
-    EXPECT_TRUE(archive.LocalArchiveExists());
-    EXPECT_FALSE(fytest::PathExists("D:\\VERS")) << "nothing is created when the archive is beside the file";
-}
-
-TEST_F(ArchiveLocation, ArchiveInTheCentralFolderIsFoundThere)
-{
-    CreateDirectoryA("D:\\VERS", nullptr);
-    fytest::WriteFileText("D:\\VERS\\E$$DOCS$REPORT$DOC.fy", "archive");
-    settings_.SetString("VersionsPath", "D:\\VERS");
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    EXPECT_TRUE(archive.Exists());
-    EXPECT_FALSE(archive.LocalArchiveExists());
-
-    // A folder bearing the archive's name is not an archive.
-    RemoveDirectoryA("D:\\VERS\\E$$DOCS$REPORT$DOC.fy");
-    DeleteFileA("D:\\VERS\\E$$DOCS$REPORT$DOC.fy");
-    CreateDirectoryA("D:\\VERS\\E$$DOCS$REPORT$DOC.fy", nullptr);
-    EXPECT_FALSE(ArchiveFile("E:\\DOCS\\REPORT.DOC").Exists());
-}
-
-TEST_F(ArchiveLocation, FileInTheRootOfADrive)
-{
-    fytest::WriteFileText("E:\\ROOT.TXT", "x");
-    ArchiveFile archive("E:\\ROOT.TXT");
-    EXPECT_STREQ(archive.workingFolder, "E:");
-    EXPECT_STREQ(archive.archiveFolder, "E:");
-    EXPECT_STREQ(archive.archiveName, "E$$ROOT$TXT.fy");
-    EXPECT_STREQ(archive.archivePath, "E:\\E$$ROOT$TXT.fy");
-}
-
-TEST_F(ArchiveLocation, UncreatableCentralFolderIsReportedAndLeavesTheObjectEmpty)
-{
-    fytest::WriteFileText("D:\\blocker", "a file where a folder should be");
-    settings_.SetString("VersionsPath", "D:\\blocker\\VERS");
-    MessageBoxAnswerer answerer({IDOK});
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    ASSERT_EQ(answerer.Boxes().size(), 1u);
-    fytest::ExpectBox(answerer.Boxes()[0], "Can't create Fennory directory!", {IDOK}, fytest::BoxIcon::Stop);
-
-    EXPECT_FALSE(archive.IsValid());
-    EXPECT_STREQ(archive.archiveFolder, "D:\\blocker\\VERS");
-    EXPECT_STREQ(archive.archivePath, "");
-    EXPECT_STREQ(archive.userName, "");
-    EXPECT_STREQ(archive.primaryContext.text, "");
-    EXPECT_FALSE(archive.Exists());
-}
-
-TEST_F(ArchiveLocation, RelativeCentralFolderIsRefusedWithTheSameMessage)
-{
-    settings_.SetString("VersionsPath", "versions");
-    MessageBoxAnswerer answerer({IDOK});
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    ASSERT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_EQ(answerer.Boxes()[0].text, "Can't create Fennory directory!");
-    EXPECT_FALSE(archive.IsValid());
-}
-
-TEST_F(ArchiveLocation, EmptyVersionsPathCountsAsUnset)
-{
-    settings_.SetString("VersionsPath", "");
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    EXPECT_STREQ(archive.archiveFolder, "E:\\DOCS");
-    EXPECT_STREQ(archive.archivePath, "E:\\DOCS\\E$$DOCS$REPORT$DOC.fy");
-}
-
-TEST_F(ArchiveLocation, UserNameAndStoreContexts)
-{
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
     EXPECT_GT(strlen(archive.userName), 0u);
-    EXPECT_LT(strlen(archive.userName), sizeof(archive.userName));
     EXPECT_STREQ(archive.primaryContext.text, "Fennory (TM)");
     EXPECT_EQ(archive.primaryContext.mode, 0);
     EXPECT_STREQ(archive.secondaryContext.text, "");
     EXPECT_EQ(archive.secondaryContext.mode, 2);
     for (uint8_t b : archive.primaryContext.reserved)
         EXPECT_EQ(b, 0);
+
+    settings_.SetString("VersionsPath", "");   // counts as unset
+    WriteFileText("E:\\ROOT.TXT", "x");
+    ArchiveFile root("E:\\ROOT.TXT");
+    EXPECT_STREQ(root.workingFolder, "E:");
+    EXPECT_STREQ(root.archiveFolder, "E:");
+    EXPECT_STREQ(root.archivePath, "E:\\E$$ROOT$TXT.fy");
+}
+
+TEST_F(ArchiveLocation, MissingCentralFolderIsMadeLevelByLevel)
+{
+    settings_.SetString("VersionsPath", "D:\\VERS\\");
+    ASSERT_FALSE(PathExists("D:\\VERS"));
+    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
+    EXPECT_TRUE(PathExists("D:\\VERS"));
+    EXPECT_STREQ(archive.archiveFolder, "D:\\VERS") << "its backslash dropped";
+    EXPECT_STREQ(archive.archivePath, "D:\\VERS\\E$$DOCS$REPORT$DOC.fy");
+
+    settings_.SetString("VersionsPath", "D:\\A\\B\\C");
+    EXPECT_STREQ(ArchiveFile("E:\\DOCS\\REPORT.DOC").archiveFolder, "D:\\A\\B\\C");
+    EXPECT_TRUE(PathExists("D:\\A\\B\\C"));
+
+    settings_.SetString("VersionsPath", "D:\\");
+    ArchiveFile inRoot("E:\\DOCS\\REPORT.DOC");
+    EXPECT_STREQ(inRoot.archiveFolder, "D:");
+    EXPECT_STREQ(inRoot.archivePath, "D:\\E$$DOCS$REPORT$DOC.fy");
+}
+
+// An archive beside the file wins over the central folder (which is then not
+// made); a folder bearing the archive's name is no archive.
+TEST_F(ArchiveLocation, ExistingArchiveIsFoundWhereItLies)
+{
+    WriteFileText("E:\\DOCS\\E$$DOCS$REPORT$DOC.fy", "archive");
+    settings_.SetString("VersionsPath", "D:\\VERS");
+    ArchiveFile beside("E:\\DOCS\\REPORT.DOC");
+    EXPECT_STREQ(beside.archiveFolder, "E:\\DOCS");
+    EXPECT_TRUE(beside.Exists());
+    EXPECT_TRUE(beside.LocalArchiveExists());
+    EXPECT_FALSE(PathExists("D:\\VERS"));
+
+    DeleteFileA("E:\\DOCS\\E$$DOCS$REPORT$DOC.fy");
+    CreateDirectoryA("D:\\VERS", nullptr);
+    WriteFileText("D:\\VERS\\E$$DOCS$REPORT$DOC.fy", "archive");
+    ArchiveFile central("E:\\DOCS\\REPORT.DOC");
+    EXPECT_TRUE(central.Exists());
+    EXPECT_FALSE(central.LocalArchiveExists());
+
+    DeleteFileA("D:\\VERS\\E$$DOCS$REPORT$DOC.fy");
+    CreateDirectoryA("D:\\VERS\\E$$DOCS$REPORT$DOC.fy", nullptr);
+    EXPECT_FALSE(ArchiveFile("E:\\DOCS\\REPORT.DOC").Exists());
+}
+
+// A central folder blocked by a file, or given as a relative path: told once
+// per object, which holds no archive, user or context.
+TEST_F(ArchiveLocation, CentralFolderThatCannotBeMadeIsToldAndLeavesTheObjectEmpty)
+{
+    WriteFileText("D:\\blocker", "a file where a folder should be");
+    MessageBoxAnswerer answerer({IDOK, IDOK});
+    for (const char* central : {"D:\\blocker\\VERS", "versions"}) {
+        settings_.SetString("VersionsPath", central);
+        ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
+        EXPECT_FALSE(archive.IsValid()) << central;
+        EXPECT_STREQ(archive.archivePath, "");
+        EXPECT_STREQ(archive.userName, "");
+        EXPECT_STREQ(archive.primaryContext.text, "");
+        EXPECT_FALSE(archive.Exists());
+    }
+    ASSERT_EQ(answerer.Boxes().size(), 2u);
+    for (const auto& box : answerer.Boxes())
+        ExpectBox(box, "Can't create Fennory directory!", {IDOK}, BoxIcon::Stop);
 }
 
 TEST_F(ArchiveLocation, OverlongPathsNeverOverflowTheFields)
 {
     // A working path longer than its field is refused whole, never cut.
-    std::string tooLong = "E:\\" + std::string(300, 'x');
-    ArchiveFile refused(tooLong.c_str());
+    ArchiveFile refused(("E:\\" + std::string(300, 'x')).c_str());
     EXPECT_FALSE(refused.IsValid());
     EXPECT_STREQ(refused.workingPath, "");
     EXPECT_FALSE(refused.Exists());
 
-    // A central folder so long that folder and name exceed 260 bytes: the
-    // object is built but holds no archive path.
+    // Central folder and name together over 260 bytes: no archive path.
     std::string folder = "D:\\" + std::string(240, 'v');
     settings_.SetString("VersionsPath", folder);
     ArchiveFile longCentral("E:\\DOCS\\REPORT.DOC");
     EXPECT_STREQ(longCentral.archiveFolder, folder.c_str());
-    EXPECT_GE(strlen(longCentral.archiveName) + strlen(longCentral.archiveFolder) + 1, 260u);
     EXPECT_STREQ(longCentral.archivePath, "");
     EXPECT_FALSE(longCentral.IsValid());
     EXPECT_FALSE(longCentral.Exists());
 }
 
-TEST_F(ArchiveLocation, LongNamesAreNamedByTheirShortFormAndSameNamesInOtherFoldersDiffer)
+// Names come from the short form of every level, so equal names in other
+// folders differ; a file not yet there leaves nothing behind.
+TEST_F(ArchiveLocation, ArchiveNamesComeFromTheShortPath)
 {
     CreateDirectoryA("E:\\Long folder name", nullptr);
     std::string path = "E:\\Long folder name\\A very long file name.document";
-    fytest::WriteFileText(path, "x");
+    WriteFileText(path, "x");
     char name[kPathSize];
     ASSERT_TRUE(MakeArchiveName(path.c_str(), name));
     const std::string made = name;
@@ -188,24 +149,55 @@ TEST_F(ArchiveLocation, LongNamesAreNamedByTheirShortFormAndSameNamesInOtherFold
     EXPECT_EQ(made.find_first_of(" .", 0), made.size() - 3) << made << ": no blank and only the .fy dot";
     EXPECT_LT(made.size(), 3 + 9 + 13 + 3u) << made << ": 8.3 levels";
 
-    fytest::WriteFileText("E:\\DOCS\\SAME.TXT", "x");
-    fytest::WriteFileText("E:\\SAME.TXT", "x");
-    ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\SAME.TXT", name));
-    EXPECT_STREQ(name, "E$$DOCS$SAME$TXT.fy");
+    WriteFileText("E:\\SAME.TXT", "x");
     ASSERT_TRUE(MakeArchiveName("E:\\SAME.TXT", name));
     EXPECT_STREQ(name, "E$$SAME$TXT.fy");
-}
-
-TEST_F(ArchiveLocation, NameOfAFileNotYetThereLeavesNothingBehindAndNoShortFormMeansNoName)
-{
-    char name[kPathSize];
     ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\NEW.TXT", name));
     EXPECT_STREQ(name, "E$$DOCS$NEW$TXT.fy");
-    EXPECT_FALSE(fytest::PathExists("E:\\DOCS\\NEW.TXT"));
+    EXPECT_FALSE(PathExists("E:\\DOCS\\NEW.TXT"));
 
     strcpy(name, "stale");
-    EXPECT_FALSE(MakeArchiveName("E:\\NO\\SUCH\\FOLDER\\F.TXT", name));
+    EXPECT_FALSE(MakeArchiveName("E:\\NO\\SUCH\\FOLDER\\F.TXT", name)) << "no short form, no name";
     EXPECT_STREQ(name, "");
     EXPECT_FALSE(MakeArchiveName((std::string("E:\\") + std::string(270, 'n')).c_str(), name));
     EXPECT_STREQ(name, "");
 }
+
+TEST(PathUtil, SplitPathSeparatesFolderAndName)
+{
+    const char* cases[][3] = {
+        {"C:\\Docs\\report.doc", "C:\\Docs", "report.doc"},
+        {"E:\\root.txt", "E:", "root.txt"},   // a drive's root: the bare drive
+        {"\\\\server\\share\\x.doc", "\\\\server\\share", "x.doc"},
+        {"plain.txt", "", "plain.txt"},
+        {"C:\\Docs\\", "C:\\Docs", ""},
+        {"C:\\Docs\\a.b.c", "C:\\Docs", "a.b.c"},
+    };
+    for (const auto& c : cases) {
+        char folder[kPathSize] = "?", name[kPathSize] = "?";
+        SplitPath(c[0], folder, nullptr);
+        SplitPath(c[0], nullptr, name);
+        EXPECT_STREQ(folder, c[1]) << c[0];
+        EXPECT_STREQ(name, c[2]) << c[0];
+    }
+}
+
+// Empty and openable: a file held by a writer that refuses read sharing is not.
+TEST(PathUtil, ZeroLengthOnlyForAnOpenableEmptyFile)
+{
+    ScratchFolder scratch;
+    std::string full = scratch / "full.txt", empty = scratch / "empty.txt";
+    WriteFileText(full, "x");
+    WriteFileText(empty, "");
+    EXPECT_TRUE(IsZeroLengthFile(empty.c_str()));
+    EXPECT_FALSE(IsZeroLengthFile(full.c_str()));
+    EXPECT_FALSE(IsZeroLengthFile((scratch / "none").c_str()));
+    EXPECT_FALSE(IsZeroLengthFile(scratch.Path().c_str()));
+    HANDLE writer = CreateFileA(empty.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(IsZeroLengthFile(empty.c_str()));
+    CloseHandle(writer);
+}
+
+}  // namespace
+}  // namespace fytest
