@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <cpl.h>
 
+#include <mutex>
+
 #include "command_driver.h"
 #include "cpl_resource.h"
 #include "win/handle.h"
@@ -20,6 +22,61 @@ std::string Setting(const char* name)
         return "(missing)";
     return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(text)) : text;
 }
+
+// Stands in for the help engine: WinHelpA finds its window by class and hands
+// it each request as a WM_COPYDATA record, which is kept here.
+class FakeHelpEngine {
+public:
+    struct Request {
+        UINT command;
+        ULONG_PTR data;
+        std::string file;
+    };
+
+    FakeHelpEngine()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "MS_WINHELP";
+        RegisterClassA(&windowClass);
+        std::lock_guard<std::mutex> hold(lock_);
+        requests_.clear();
+        window_.Attach(CreateWindowA("MS_WINHELP", "Help stand-in", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr));
+    }
+    std::vector<Request> Requests() const
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        return requests_;
+    }
+
+private:
+    struct Record {   // what WinHelpA sends
+        WORD size, command;
+        LONG data, reserved;
+        WORD ofsFilename, ofsData;
+    };
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (message != WM_COPYDATA || copy->cbData < sizeof(Record))
+            return DefWindowProcA(window, message, wParam, lParam);
+        auto* record = static_cast<const Record*>(copy->lpData);
+        Request request = {record->command, static_cast<ULONG_PTR>(record->data), ""};
+        if (record->ofsFilename && record->ofsFilename < copy->cbData)
+            request.file = reinterpret_cast<const char*>(record) + record->ofsFilename;
+        std::lock_guard<std::mutex> hold(lock_);
+        requests_.push_back(request);
+        return TRUE;
+    }
+
+    // The engine's window may belong to another thread than the one asking.
+    static inline std::mutex lock_;
+    static inline std::vector<Request> requests_;
+    win::Window window_;
+};
 
 // Presses OK and answers the message box that must follow: its text. The dialog must stay open.
 std::string OkExpectingMessage(HWND dialog)
