@@ -141,6 +141,10 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
             std::swap(current, next);
             BufferPool::give(std::move(blocks[i]));
             if (i + 1 < chain.size() && current.pieceCount() > 64 + current.size() / 2048) {
+                if (flat[spare].capacity() < current.size()) {
+                    BufferPool::give(std::move(flat[spare]));
+                    flat[spare] = BufferPool::take(size_t(current.size()));
+                }
                 flat[spare].resize(size_t(current.size()));
                 current.copyTo(flat[spare].data());
                 current = PieceTable(flat[spare].data(), flat[spare].size());
@@ -153,6 +157,8 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
         out->resize(size_t(current.size()));
         current.copyTo(out->data());
         BufferPool::give(std::move(root));
+        BufferPool::give(std::move(flat[0]));
+        BufferPool::give(std::move(flat[1]));
     }
     if (out->size() != chain.back()->rawSize || Xxh64::hash(out->data(), out->size()) != chain.back()->rawHash)
         return StoreError::Corrupt;
