@@ -30,8 +30,8 @@ namespace {
 enum DeltaMethod : uint8_t { kPlain = 0, kChained = 1 };
 
 // The operation stream of one delta. Chained parts go through the chain's
-// one inflater in chain order; `history` keeps the last 32 KiB of the chained
-// operations before this one.
+// one inflater in chain order; `history` keeps at least the last 32 KiB of
+// the chained operations.
 bool decodeDeltaOps(const uint8_t* payload, size_t size, uint64_t rawSize, ChainInflater* inflater,
                     std::vector<uint8_t>* history, std::vector<uint8_t>* ops) {
     ByteReader r(payload, size);
@@ -49,7 +49,9 @@ bool decodeDeltaOps(const uint8_t* payload, size_t size, uint64_t rawSize, Chain
     if (length > uint64_t(r.remaining()) * 1040 + 1024) return false;
     ops->resize(size_t(length));
     if (!inflater->next(r.position(), r.remaining(), ops->data(), ops->size())) return false;
-    appendHistory(history, ops->data(), ops->size());
+    // Trimmed only past twice the window: a long chain moves each byte once.
+    history->insert(history->end(), ops->begin(), ops->end());
+    if (history->size() > 2 * kChainWindow) history->erase(history->begin(), history->end() - kChainWindow);
     return true;
 }
 
@@ -162,6 +164,7 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
     }
     if (out->size() != chain.back()->rawSize || Xxh64::hash(out->data(), out->size()) != chain.back()->rawHash)
         return StoreError::Corrupt;
+    if (tail.size() > kChainWindow) tail.erase(tail.begin(), tail.end() - kChainWindow);
     if (history) history->swap(tail);
     return StoreError::Ok;
 }
