@@ -5,7 +5,7 @@
 namespace fenn {
 namespace {
 
-constexpr size_t kKept = 8;
+constexpr size_t kKept = 6;
 constexpr size_t kSmallest = 64 * 1024;  // smaller ones come from the heap's free lists
 constexpr size_t kLargest = sizeof(void*) == 8 ? (size_t(256) << 20) : (size_t(32) << 20);
 
