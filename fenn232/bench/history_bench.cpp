@@ -7,7 +7,9 @@
 // after gc --aggressive, and xz -9e over all versions concatenated.
 //
 //   fenn232_history_bench [--quick] [--only CASE] [--references-to FILE | --references-from FILE]
-//                         [work folder]
+//                         [--versions FOLDER] [work folder]
+// --versions adds the case "folder": the files 0, 1, 2 ... of FOLDER as
+// successive versions (material from outside the repository).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -129,8 +131,43 @@ private:
     bool first_ = true;
 };
 
+// Versions kept as files named 0, 1, 2 ... in a folder: material from
+// outside the repository (a real file's history taken from git, or the
+// successive releases of a document), handed to the benchmark as it is.
+class FolderHistory : public fenn::History {
+public:
+    explicit FolderHistory(const std::string& folder) : History(0), folder_(folder) {}
+    fenn::HistoryBytes next() override {
+        std::string path = folder_ + kSep + std::to_string(index_++);
+        Bytes data;
+        if (FILE* f = std::fopen(path.c_str(), "rb")) {
+            char buffer[65536];
+            size_t got;
+            while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.insert(data.end(), buffer, buffer + got);
+            std::fclose(f);
+        }
+        return data;
+    }
+    static int count(const std::string& folder) {
+        int n = 0;
+        while (fileSize(folder + kSep + std::to_string(n)) > 0) ++n;
+        return n;
+    }
+
+private:
+    std::string folder_;
+    int index_ = 0;
+};
+
+std::string g_folder;
+
 std::vector<Case> cases(bool quick) {
     std::vector<Case> c;
+    if (!g_folder.empty()) {
+        std::string folder = g_folder;
+        c.push_back({"folder", "versions from a folder", FolderHistory::count(folder), 32767,
+                     [folder] { return std::unique_ptr<fenn::History>(new FolderHistory(folder)); }});
+    }
     c.push_back({"md-2k", "Markdown list, 2 KB", 10, 32767,
                  [] { return std::unique_ptr<fenn::History>(new fenn::MarkdownListHistory(11, 2000)); }});
     c.push_back({"md-200k", "Markdown list, 130-250 KB", quick ? 200 : 1000, 32767,
@@ -292,6 +329,7 @@ int main(int argc, char** argv) {
         else if (a == "--only" && i + 1 < argc) only = argv[++i];
         else if (a == "--references-to" && i + 1 < argc) refsTo = argv[++i];
         else if (a == "--references-from" && i + 1 < argc) refsFrom = argv[++i];
+        else if (a == "--versions" && i + 1 < argc) g_folder = argv[++i];
         else work = a;
     }
     if (work.empty()) {

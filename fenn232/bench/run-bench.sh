@@ -4,15 +4,19 @@
 # measuring the git and xz references, then the same histories against the
 # Win32 DLL under Wine (the figures that count), beside those references and
 # the copies with flush it measures itself.
-#   fenn232/bench/run-bench.sh [--quick] [--no-wine] [--histories-only] [work folder, default /tmp]
+#   fenn232/bench/run-bench.sh [--quick] [--no-wine] [--histories-only] [--versions=FOLDER]
+#                              [work folder, default /tmp]
+# --versions=FOLDER adds the case "folder": the files 0, 1, 2 ... of FOLDER as
+# successive versions (a real file's history, from outside the repository).
 set -eu
 root=$(cd "$(dirname "$0")/../.." && pwd)
-quick= wine=1 synthetic=1 work=/tmp
+quick= wine=1 synthetic=1 work=/tmp versions=
 for a in "$@"; do
     case "$a" in
     --quick) quick=--quick ;;
     --no-wine) wine= ;;
     --histories-only) synthetic= ;;
+    --versions=*) versions=$(cd "${a#--versions=}" && pwd) ;;
     *) work=$a ;;
     esac
 done
@@ -24,7 +28,12 @@ if [ -n "$synthetic" ]; then
 fi
 refs=$(mktemp "$work/fenn232-refs-XXXXXX")
 trap 'rm -f "$refs"' EXIT
-"$native/fenn232/fenn232_history_bench" $quick --references-to "$refs" "$work"
+native_versions=() win_versions=()
+if [ -n "$versions" ]; then
+    native_versions=(--versions "$versions")
+    win_versions=(--versions "Z:${versions//\//\\}")
+fi
+"$native/fenn232/fenn232_history_bench" $quick "${native_versions[@]}" --references-to "$refs" "$work"
 if [ -n "$wine" ]; then
     win="$root/build-store/x64"
     cmake -S "$root" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -34,5 +43,5 @@ if [ -n "$wine" ]; then
     trap 'rm -f "$refs"; wine_session_stop' EXIT
     wine_session_start
     echo
-    (cd "$win/bin" && wine fenn232_history_bench.exe $quick --references-from "Z:${refs//\//\\}")
+    (cd "$win/bin" && wine fenn232_history_bench.exe $quick "${win_versions[@]}" --references-from "Z:${refs//\//\\}")
 fi

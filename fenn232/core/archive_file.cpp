@@ -41,12 +41,13 @@ namespace fenn {
 namespace {
 
 // Dead space (blocks of deleted or trimmed versions, catalog regions left
-// behind) is reclaimed by a compaction once it exceeds half the live bytes:
-// a compaction copies the live bytes twice, so its cost, spread over the
-// changes that made the dead space, stays a constant share of each.
+// behind) is reclaimed by a compaction once it exceeds an eighth of the live
+// bytes: a compaction copies the live bytes twice, so its cost, spread over
+// the changes that made the dead space, stays a constant share of each, and
+// an archive at rest is at most an eighth larger than what it holds.
 bool tooMuchDeadSpace(uint64_t end, uint64_t live) {
     uint64_t used = end > kDataStart ? end - kDataStart : 0;
-    return used > live && used - live > live / 2 + kSectorSize;
+    return used > live && used - live > live / 8 + kSectorSize;
 }
 
 StoreError readCatalog(File& file, const Superblock& sb, Catalog* out) {

@@ -6,17 +6,19 @@ namespace fenn {
 namespace {
 
 constexpr size_t kKept = 6;
-constexpr size_t kSmallest = 256 * 1024;  // smaller ones cost little to make
+constexpr size_t kSmallest = 64 * 1024;  // smaller ones come from the heap's free lists
 constexpr size_t kLargest = sizeof(void*) == 8 ? (size_t(256) << 20) : (size_t(32) << 20);
 
+// Never destroyed: a buffer shared with the content cache comes back here
+// while statics are torn down at exit, in whatever order they were made.
 std::mutex& poolMutex() {
-    static std::mutex m;
-    return m;
+    static std::mutex* m = new std::mutex;
+    return *m;
 }
 
 std::vector<std::vector<uint8_t>>& kept() {
-    static std::vector<std::vector<uint8_t>> k;
-    return k;
+    static std::vector<std::vector<uint8_t>>* k = new std::vector<std::vector<uint8_t>>;
+    return *k;
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ std::vector<uint8_t> Catalog::encode() const {
     w.varint(versions.size());
     uint32_t previousId = 0;
     uint64_t expectedOffset = 0;
+    uint64_t previousSize = 0;
     for (const ContentRecord& c : contents) {
         w.varint(c.id - previousId);
         w.u8(c.kind);
@@ -39,24 +40,29 @@ std::vector<uint8_t> Catalog::encode() const {
         int64_t gap = int64_t(c.offset - expectedOffset);
         w.varint((uint64_t(gap) << 1) ^ uint64_t(gap >> 63));
         w.varint(c.length);
-        w.varint(c.rawSize);
+        int64_t growth = int64_t(c.rawSize - previousSize);
+        w.varint((uint64_t(growth) << 1) ^ uint64_t(growth >> 63));
         w.u64(c.rawHash);
         previousId = c.id;
         expectedOffset = c.offset + c.length;
+        previousSize = c.rawSize;
     }
     uint16_t previousNumber = 0;
     uint32_t previousStamp = 0;
+    int64_t previousModified = 0;
     for (const VersionRecord& v : versions) {
         w.varint(uint16_t(v.number - previousNumber));
         w.u8(v.permanent ? 1 : 0);
         int64_t stampGap = int64_t(v.stamp) - int64_t(previousStamp);
         w.varint((uint64_t(stampGap) << 1) ^ uint64_t(stampGap >> 63));
         w.varint(v.contentId);
-        w.u64(uint64_t(v.sourceModified));
+        uint64_t modifiedGap = uint64_t(v.sourceModified) - uint64_t(previousModified);
+        w.varint((modifiedGap << 1) ^ uint64_t(int64_t(modifiedGap) >> 63));
         w.text(v.user);
         w.text(v.comment);
         previousNumber = v.number;
         previousStamp = v.stamp;
+        previousModified = v.sourceModified;
     }
     std::vector<uint8_t> out;
     ByteWriter o(out);
@@ -95,20 +101,22 @@ bool Catalog::decode(const uint8_t* data, size_t size, uint64_t committedEnd) {
     maxTemp = int32_t(cap);
     // Each record takes at least its fixed bytes: refuse counts the body
     // cannot hold before allocating for them.
-    if (contentCount > r.remaining() / 13 || versionCount > r.remaining() / 14 ||
-        contentCount * 13 + versionCount * 14 > r.remaining())
+    if (contentCount > r.remaining() / 13 || versionCount > r.remaining() / 7 ||
+        contentCount * 13 + versionCount * 7 > r.remaining())
         return false;
     contents.assign(size_t(contentCount), ContentRecord());
     versions.assign(size_t(versionCount), VersionRecord());
     uint64_t previousId = 0;
     uint64_t expectedOffset = 0;
+    uint64_t previousSize = 0;
     for (ContentRecord& c : contents) {
         uint64_t id = previousId + r.varint();
         c.kind = r.u8();
         uint64_t back = c.kind == uint8_t(BlockKind::Delta) ? r.varint() : 0;
         uint64_t gap = r.varint();
         c.length = r.varint();
-        c.rawSize = r.varint();
+        uint64_t growth = r.varint();
+        c.rawSize = previousSize + uint64_t(int64_t(growth >> 1) ^ -int64_t(growth & 1));
         c.rawHash = r.u64();
         if (!r.ok() || id > lastContentId || back > id) return false;
         c.id = uint32_t(id);
@@ -122,16 +130,19 @@ bool Catalog::decode(const uint8_t* data, size_t size, uint64_t committedEnd) {
         if (c.rawSize > (uint64_t(1) << 30) || c.length > (uint64_t(1) << 31)) return false;
         previousId = id;
         expectedOffset = c.offset + c.length;
+        previousSize = c.rawSize;
     }
     uint64_t previousNumber = 0;
     uint32_t previousStamp = 0;
+    int64_t previousModified = 0;
     for (VersionRecord& v : versions) {
         uint64_t number = previousNumber + r.varint();
         v.permanent = r.u8() != 0;
         uint64_t stampGap = r.varint();
         v.stamp = uint32_t(int64_t(previousStamp) + (int64_t(stampGap >> 1) ^ -int64_t(stampGap & 1)));
         uint64_t content = r.varint();
-        v.sourceModified = int64_t(r.u64());
+        uint64_t modifiedGap = r.varint();
+        v.sourceModified = int64_t(uint64_t(previousModified) + (uint64_t(int64_t(modifiedGap >> 1) ^ -int64_t(modifiedGap & 1))));
         v.user = r.text();
         v.comment = r.text();
         if (!r.ok() || number > counter || content > lastContentId) return false;
@@ -139,6 +150,7 @@ bool Catalog::decode(const uint8_t* data, size_t size, uint64_t committedEnd) {
         v.contentId = uint32_t(content);
         previousNumber = number;
         previousStamp = v.stamp;
+        previousModified = v.sourceModified;
     }
     if (!r.ok() || r.remaining() != 0) return false;
 

@@ -11,6 +11,10 @@ struct Entry {
     std::string archive;
     uint64_t rawHash;
     ContentCache::Bytes bytes;
+    ContentCache::Bytes history;
+    uint32_t contentId;
+    uint64_t offset;
+    uint64_t length;
 };
 
 constexpr size_t kEntries = 4;
@@ -47,7 +51,22 @@ ContentCache::Bytes ContentCache::find(const std::string& archive, uint64_t rawS
     return nullptr;
 }
 
+ContentCache::Bytes ContentCache::findHistory(const std::string& archive, uint32_t contentId, uint64_t offset,
+                                              uint64_t length) {
+    std::string key = keyOf(archive);
+    std::lock_guard<std::mutex> g(cacheMutex());
+    for (const Entry& e : entries())
+        if (e.archive == key && e.history && e.contentId == contentId && e.offset == offset && e.length == length)
+            return e.history;
+    return nullptr;
+}
+
 void ContentCache::put(const std::string& archive, uint64_t rawHash, Bytes bytes) {
+    put(archive, rawHash, std::move(bytes), nullptr, 0, 0, 0);
+}
+
+void ContentCache::put(const std::string& archive, uint64_t rawHash, Bytes bytes, Bytes history,
+                       uint32_t contentId, uint64_t offset, uint64_t length) {
     std::string key = keyOf(archive);
     std::lock_guard<std::mutex> g(cacheMutex());
     std::vector<Entry>& list = entries();
@@ -55,7 +74,7 @@ void ContentCache::put(const std::string& archive, uint64_t rawHash, Bytes bytes
                list.end());
     if (!bytes || bytes->size() > kMaxEntryBytes) return;
     if (list.size() >= kEntries) list.erase(list.begin());
-    list.push_back(Entry{key, rawHash, std::move(bytes)});
+    list.push_back(Entry{key, rawHash, std::move(bytes), std::move(history), contentId, offset, length});
 }
 
 void ContentCache::clear() {

@@ -11,61 +11,48 @@
 #include "xxh64.h"
 
 namespace fenn {
+
+void appendHistory(std::vector<uint8_t>* history, const uint8_t* ops, size_t size) {
+    if (size >= kChainWindow) {
+        history->assign(ops + size - kChainWindow, ops + size);
+        return;
+    }
+    size_t keep = std::min(history->size(), kChainWindow - size);
+    history->erase(history->begin(), history->end() - ptrdiff_t(keep));
+    history->insert(history->end(), ops, ops + size);
+}
+
 namespace {
 
-// Delta payload: u8 method (0 plain, 1 zlib, 2 zlib with a preset
-// dictionary), varint length of the operation stream; with method 2 the
-// varint start and length of the dictionary, a range of the base content;
-// then the stream.
-enum DeltaMethod : uint8_t { kPlain = 0, kZlib = 1, kZlibDictionary = 2 };
-constexpr uint64_t kDictionaryBefore = 28 * 1024;
-constexpr uint64_t kDictionaryAfter = 4 * 1024;
+// Delta payload: u8 method (0 plain, 1 chained), varint length of the
+// operation stream, then the stream: as it is (plain), or as this delta's
+// part of the chain's deflate stream (chained, see deflateChainPart).
+enum DeltaMethod : uint8_t { kPlain = 0, kChained = 1 };
 
-bool decodeDeltaOps(const uint8_t* payload, size_t size, uint64_t rawSize, const PieceTable& base,
-                    std::vector<uint8_t>* ops) {
+// The operation stream of one delta. Chained parts go through the chain's
+// one inflater in chain order; `history` keeps at least the last 32 KiB of
+// the chained operations.
+bool decodeDeltaOps(const uint8_t* payload, size_t size, uint64_t rawSize, ChainInflater* inflater,
+                    std::vector<uint8_t>* history, std::vector<uint8_t>* ops) {
     ByteReader r(payload, size);
     uint8_t method = r.u8();
     uint64_t length = r.varint();
-    uint64_t dictStart = 0, dictLength = 0;
-    if (method == kZlibDictionary) {
-        dictStart = r.varint();
-        dictLength = r.varint();
-    }
-    if (!r.ok() || method > kZlibDictionary) return false;
-    // An operation stream is never much longer than its content, and zlib
+    if (!r.ok() || method > kChained) return false;
+    // An operation stream is never much longer than its content, and deflate
     // never expands more than about 1032 to 1.
     if (length > 2 * rawSize + 1024) return false;
-    if (method != kPlain && length > uint64_t(r.remaining()) * 1040 + 1024) return false;
     if (method == kPlain) {
         if (length != r.remaining()) return false;
         ops->assign(r.position(), r.position() + r.remaining());
         return true;
     }
+    if (length > uint64_t(r.remaining()) * 1040 + 1024) return false;
     ops->resize(size_t(length));
-    if (method == kZlib) return inflateBuffer(r.position(), r.remaining(), ops->data(), ops->size());
-    if (dictLength > kDictionaryBefore + kDictionaryAfter) return false;
-    std::vector<uint8_t> dictionary(static_cast<size_t>(dictLength));
-    if (!base.copyRange(dictStart, dictLength, dictionary.data())) return false;
-    return inflateWithDictionary(r.position(), r.remaining(), dictionary.data(), dictionary.size(), ops->data(),
-                                 ops->size());
-}
-
-// Where in the old content the first new bytes go: the end of the copy
-// before the first literal. New text is most like the text around it.
-uint64_t firstLiteralAnchor(const std::vector<uint8_t>& ops) {
-    ByteReader r(ops.data(), ops.size());
-    uint64_t expected = 0;
-    while (r.remaining() > 0) {
-        uint64_t literal = r.varint();
-        if (literal) return expected;
-        uint64_t copy = r.varint();
-        if (!r.ok()) break;
-        if (copy) {
-            uint64_t zig = r.varint();
-            expected += uint64_t(int64_t(zig >> 1) ^ -int64_t(zig & 1)) + copy;
-        }
-    }
-    return expected;
+    if (!inflater->next(r.position(), r.remaining(), ops->data(), ops->size())) return false;
+    // Trimmed only past twice the window: a long chain moves each byte once.
+    history->insert(history->end(), ops->begin(), ops->end());
+    if (history->size() > 2 * kChainWindow) history->erase(history->begin(), history->end() - kChainWindow);
+    return true;
 }
 
 // Reads the blocks of a chain with as few reads as the layout allows: blocks
@@ -116,7 +103,8 @@ StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
 
 }  // namespace
 
-StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id, std::vector<uint8_t>* out) {
+StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id, std::vector<uint8_t>* out,
+                                 std::vector<uint8_t>* history) {
     std::vector<const ContentRecord*> chain;  // newest first
     for (const ContentRecord* c = catalog.content(id); c; c = c->base ? catalog.content(c->base) : nullptr) {
         if (c->rawSize > kMaxContentSize) return StoreError::Corrupt;
@@ -133,34 +121,58 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
                                       chain[0]->rawSize, &root);
     BufferPool::give(std::move(blocks[0]));
     if (!decoded) return StoreError::Corrupt;
+    std::vector<uint8_t> tail;
     if (chain.size() == 1) {
         out->swap(root);
     } else {
         std::vector<std::vector<uint8_t>> ops(chain.size());
         PieceTable current(root.data(), root.size());
         PieceTable next;
+        ChainInflater inflater;
+        // A long chain scatters the content over many pieces, and every
+        // delta walks them all: past a bound the pieces are joined into one
+        // buffer (two, in turn: the new one is built from the old).
+        std::vector<uint8_t> flat[2];
+        int spare = 0;
         for (size_t i = 1; i < chain.size(); ++i) {
             const std::vector<uint8_t>& b = blocks[i];
-            if (!decodeDeltaOps(b.data() + kBlockHeaderSize, b.size() - kBlockHeaderSize, chain[i]->rawSize, current,
-                                &ops[i]) ||
+            if (!decodeDeltaOps(b.data() + kBlockHeaderSize, b.size() - kBlockHeaderSize, chain[i]->rawSize,
+                                &inflater, &tail, &ops[i]) ||
                 !current.apply(ops[i].data(), ops[i].size(), chain[i]->rawSize, &next))
                 return StoreError::Corrupt;
             std::swap(current, next);
-            std::vector<uint8_t>().swap(blocks[i]);
+            BufferPool::give(std::move(blocks[i]));
+            if (i + 1 < chain.size() && current.pieceCount() > 64 + current.size() / 2048) {
+                if (flat[spare].capacity() < current.size()) {
+                    BufferPool::give(std::move(flat[spare]));
+                    flat[spare] = BufferPool::take(size_t(current.size()));
+                }
+                flat[spare].resize(size_t(current.size()));
+                current.copyTo(flat[spare].data());
+                current = PieceTable(flat[spare].data(), flat[spare].size());
+                spare ^= 1;
+                for (size_t k = 1; k <= i; ++k) std::vector<uint8_t>().swap(ops[k]);
+                BufferPool::give(std::move(root));
+            }
         }
         *out = BufferPool::take(size_t(current.size()));
         out->resize(size_t(current.size()));
         current.copyTo(out->data());
         BufferPool::give(std::move(root));
+        BufferPool::give(std::move(flat[0]));
+        BufferPool::give(std::move(flat[1]));
     }
     if (out->size() != chain.back()->rawSize || Xxh64::hash(out->data(), out->size()) != chain.back()->rawHash)
         return StoreError::Corrupt;
+    if (tail.size() > kChainWindow) tail.erase(tail.begin(), tail.end() - kChainWindow);
+    if (history) history->swap(tail);
     return StoreError::Ok;
 }
 
 StoreError ContentCodec::encode(Catalog* catalog, const uint8_t* data, size_t size, uint64_t hash,
                                 const std::vector<uint8_t>* previous, uint32_t previousId,
-                                PendingBlock* block) {
+                                const std::vector<uint8_t>* history, PendingBlock* block,
+                                std::vector<uint8_t>* newHistory) {
     if (size > kMaxContentSize) return StoreError::TooLarge;
     ContentRecord record;
     record.id = catalog->lastContentId + 1;
@@ -168,11 +180,12 @@ StoreError ContentCodec::encode(Catalog* catalog, const uint8_t* data, size_t si
     record.rawHash = hash;
     block->contentId = record.id;
     block->bytes.clear();
+    newHistory->clear();
 
     const ContentRecord* prev = previous ? catalog->content(previousId) : nullptr;
     const ContentRecord* root = prev;
     while (root && root->base) root = catalog->content(root->base);
-    bool chainOpen = prev && root && prev->depth + 1 <= kMaxChainDepth;
+    bool chainOpen = prev && root && history && prev->depth + 1 <= kMaxChainDepth;
     if (chainOpen) {
         std::vector<uint8_t> ops = DeltaEncoder::encode(previous->data(), previous->size(), data, size);
         // The encoder's output is checked by decoding it before it is trusted.
@@ -183,39 +196,36 @@ StoreError ContentCodec::encode(Catalog* catalog, const uint8_t* data, size_t si
         ByteWriter w(payload);
         std::vector<uint8_t> zipped;
         uint8_t method = kPlain;
-        uint64_t dictStart = 0, dictLength = 0;
         if (catalog->compressed) {
-            uint64_t anchor = std::min<uint64_t>(firstLiteralAnchor(ops), previous->size());
-            dictStart = anchor > kDictionaryBefore ? anchor - kDictionaryBefore : 0;
-            dictLength = std::min<uint64_t>(previous->size() - dictStart, anchor - dictStart + kDictionaryAfter);
-            std::vector<uint8_t> plainZip;
-            if (dictLength && deflateWithDictionary(ops.data(), ops.size(), previous->data() + dictStart,
-                                                    size_t(dictLength), &zipped) &&
-                zipped.size() < ops.size())
-                method = kZlibDictionary;
-            if (deflateBuffer(ops.data(), ops.size(), 9, &plainZip) &&
-                plainZip.size() < (method == kZlibDictionary ? zipped.size() : ops.size())) {
-                zipped.swap(plainZip);
-                method = kZlib;
-            }
+            // Every delta of a compressed chain takes part in its stream, so
+            // the next one may refer back to this one's operations.
+            std::vector<uint8_t> back(ops.size());
+            ChainInflater inflater;
+            exact = exact && deflateChainPart(ops.data(), ops.size(), history->data(), history->size(), &zipped) &&
+                    inflater.preset(history->data(), history->size()) &&
+                    inflater.next(zipped.data(), zipped.size(), back.data(), back.size()) && back == ops;
+            method = kChained;
         }
         w.u8(method);
         w.varint(ops.size());
-        if (method == kZlibDictionary) {
-            w.varint(dictStart);
-            w.varint(dictLength);
-        }
         if (method != kPlain) w.bytes(zipped.data(), zipped.size());
         else w.bytes(ops.data(), ops.size());
         uint64_t blockBytes = payload.size() + kBlockHeaderSize;
-        // A chain holds at most twice its whole's bytes in deltas: rebuilding
-        // any content reads at most three compressed copies' worth.
-        if (exact && prev->chainBytes + blockBytes <= 2 * root->length) {
+        // A chain's deltas weigh at most twice its whole, scaled to the size
+        // the content has grown to: rebuilding any content reads at most
+        // about three compressed copies' worth.
+        uint64_t rootRaw = std::max<uint64_t>(root->rawSize, 1);
+        uint64_t budget = 2 * root->length * std::max<uint64_t>(size, rootRaw) / rootRaw;
+        if (exact && prev->chainBytes + blockBytes <= budget) {
             record.kind = uint8_t(BlockKind::Delta);
             record.base = prev->id;
             record.depth = prev->depth + 1;
             record.chainBytes = prev->chainBytes + blockBytes;
             BlockFormat::appendBlock(BlockKind::Delta, payload.data(), payload.size(), &block->bytes);
+            if (method == kChained) {
+                *newHistory = *history;
+                appendHistory(newHistory, ops.data(), ops.size());
+            }
         }
     }
     if (block->bytes.empty()) {

@@ -58,8 +58,9 @@ StoreError VersionStore::create(const std::string& archive, const std::string& s
     catalog.maxTemp = maxTemp < 1 ? 1 : maxTemp > 32767 ? 32767 : maxTemp;
     catalog.counter = 1;
     PendingBlock block;
+    std::vector<uint8_t> history;
     e = ContentCodec::encode(&catalog, data.data(), data.size(), Xxh64::hash(data.data(), data.size()),
-                             nullptr, 0, &block);
+                             nullptr, 0, nullptr, &block, &history);
     if (e != StoreError::Ok) return e;
     catalog.versions.push_back(makeRecord(note, 1, block.contentId, fs_.now(), st.modified));
     std::vector<uint8_t> image = ArchiveFile::image(catalog, {block});
@@ -107,26 +108,36 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
     const VersionRecord* latest = next.latest();
     std::vector<PendingBlock> blocks;
     uint32_t contentId = 0;
+    ContentCache::Bytes previous, history;
+    std::vector<uint8_t> newHistory;
     if (latest) {
         const ContentRecord* c = next.content(latest->contentId);
-        ContentCache::Bytes previous = ContentCache::find(archive, c->rawSize, c->rawHash);
-        if (!previous) {
-            std::vector<uint8_t> rebuilt;
-            e = ContentCodec::rebuild(guard.file(), next, c->id, &rebuilt);
+        previous = ContentCache::find(archive, c->rawSize, c->rawHash);
+        // A delta on a chained delta continues its chain's stream, and needs
+        // the operations before it.
+        bool needHistory = c->kind == uint8_t(BlockKind::Delta) && next.compressed;
+        if (previous && needHistory) history = ContentCache::findHistory(archive, c->id, c->offset, c->length);
+        if (!previous || (needHistory && !history)) {
+            std::vector<uint8_t> rebuilt, chainHistory;
+            e = ContentCodec::rebuild(guard.file(), next, c->id, &rebuilt, &chainHistory);
             if (e != StoreError::Ok) return e;
             previous = BufferPool::share(std::move(rebuilt));
+            history = std::make_shared<const std::vector<uint8_t>>(std::move(chainHistory));
         }
+        if (!history) history = std::make_shared<const std::vector<uint8_t>>();
         if (previous->size() == data.size() && c->rawHash == hash && *previous == data) {
             contentId = c->id;
         } else {
             blocks.emplace_back();
-            e = ContentCodec::encode(&next, data.data(), data.size(), hash, previous.get(), c->id, &blocks.back());
+            e = ContentCodec::encode(&next, data.data(), data.size(), hash, previous.get(), c->id, history.get(),
+                                     &blocks.back(), &newHistory);
             if (e != StoreError::Ok) return e;
             contentId = blocks.back().contentId;
         }
     } else {
         blocks.emplace_back();
-        e = ContentCodec::encode(&next, data.data(), data.size(), hash, nullptr, 0, &blocks.back());
+        e = ContentCodec::encode(&next, data.data(), data.size(), hash, nullptr, 0, nullptr, &blocks.back(),
+                                 &newHistory);
         if (e != StoreError::Ok) return e;
         contentId = blocks.back().contentId;
     }
@@ -136,8 +147,15 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
     // dead-space rule: dropping one never rewrites the archive.
     next.trimTemporaries();
     e = ArchiveFile::commit(guard.file(), &state, next, blocks, false);
-    if (e == StoreError::Ok)
-        ContentCache::put(archive, hash, BufferPool::share(std::move(data)));
+    if (e == StoreError::Ok) {
+        const ContentRecord* stored = state.catalog.content(contentId);
+        ContentCache::Bytes kept = blocks.empty()
+                                       ? history
+                                       : std::make_shared<const std::vector<uint8_t>>(std::move(newHistory));
+        if (stored)
+            ContentCache::put(archive, hash, BufferPool::share(std::move(data)), kept, stored->id, stored->offset,
+                              stored->length);
+    }
     return e;
 }
 
@@ -223,12 +241,14 @@ StoreError VersionStore::content(const std::string& archive, int32_t number, Con
             const ContentRecord* c = state.catalog.content(v->contentId);
             *out = ContentCache::find(archive, c->rawSize, c->rawHash);
             if (*out) return StoreError::Ok;
-            std::vector<uint8_t> bytes;
-            e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes);
+            std::vector<uint8_t> bytes, history;
+            e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes, &history);
             if (e == StoreError::Ok) {
                 *out = BufferPool::share(std::move(bytes));
                 if (c->id == state.catalog.content(state.catalog.latest()->contentId)->id)
-                    ContentCache::put(archive, c->rawHash, *out);
+                    ContentCache::put(archive, c->rawHash, *out,
+                                      std::make_shared<const std::vector<uint8_t>>(std::move(history)), c->id,
+                                      c->offset, c->length);
                 return e;
             }
         }

@@ -37,35 +37,75 @@ bool inflateBuffer(const uint8_t* data, size_t size, uint8_t* out, size_t outSiz
     return ok;
 }
 
-bool deflateWithDictionary(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize,
-                           std::vector<uint8_t>* out) {
+bool deflateChainPart(const uint8_t* data, size_t size, const uint8_t* history, size_t historySize,
+                      std::vector<uint8_t>* out) {
     z_stream z = {};
-    if (deflateInit(&z, 9) != Z_OK) return false;
-    bool ok = deflateSetDictionary(&z, dictionary, uInt(dictionarySize)) == Z_OK;
-    out->resize(deflateBound(&z, uLong(size)));
+    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+    if (historySize > kChainWindow) {
+        history += historySize - kChainWindow;
+        historySize = kChainWindow;
+    }
+    bool ok = historySize == 0 || deflateSetDictionary(&z, history, uInt(historySize)) == Z_OK;
+    // A sync flush adds at most a few bytes to deflate's bound.
+    out->resize(deflateBound(&z, uLong(size)) + 16);
     z.next_in = const_cast<Bytef*>(data);
     z.avail_in = uInt(size);
     z.next_out = out->data();
     z.avail_out = uInt(out->size());
-    ok = ok && deflate(&z, Z_FINISH) == Z_STREAM_END;
+    ok = ok && deflate(&z, Z_SYNC_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
     out->resize(z.total_out);
     deflateEnd(&z);
     return ok;
 }
 
-bool inflateWithDictionary(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize,
-                           uint8_t* out, size_t outSize) {
-    z_stream z = {};
-    if (inflateInit(&z) != Z_OK) return false;
-    z.next_in = const_cast<Bytef*>(data);
-    z.avail_in = uInt(size);
-    z.next_out = out;
-    z.avail_out = uInt(outSize);
-    int rc = inflate(&z, Z_FINISH);
-    if (rc == Z_NEED_DICT && inflateSetDictionary(&z, dictionary, uInt(dictionarySize)) == Z_OK)
-        rc = inflate(&z, Z_FINISH);
-    bool ok = rc == Z_STREAM_END && z.avail_out == 0 && z.avail_in == 0;
-    inflateEnd(&z);
+ChainInflater::ChainInflater() : stream_(new z_stream()), ready_(false) {
+    ready_ = inflateInit2(static_cast<z_stream*>(stream_), -15) == Z_OK;
+}
+
+ChainInflater::~ChainInflater() {
+    z_stream* z = static_cast<z_stream*>(stream_);
+    if (ready_) inflateEnd(z);
+    delete z;
+}
+
+bool ChainInflater::preset(const uint8_t* history, size_t historySize) {
+    if (historySize > kChainWindow) {
+        history += historySize - kChainWindow;
+        historySize = kChainWindow;
+    }
+    return ready_ && (historySize == 0 ||
+                      inflateSetDictionary(static_cast<z_stream*>(stream_), history, uInt(historySize)) == Z_OK);
+}
+
+bool ChainInflater::next(const uint8_t* part, size_t partSize, uint8_t* out, size_t outSize) {
+    z_stream* z = static_cast<z_stream*>(stream_);
+    if (!ready_) return false;
+    uint8_t spare = 0;
+    z->next_in = const_cast<Bytef*>(part);
+    z->avail_in = uInt(partSize);
+    z->next_out = outSize ? out : &spare;
+    z->avail_out = uInt(outSize);
+    uLong before = z->total_out;
+    // The part must be used up; what is left once the output is full may
+    // only be the ends of blocks, never another byte of output.
+    for (int round = 0; round < 2; ++round) {
+        int rc = inflate(z, Z_SYNC_FLUSH);
+        if (rc != Z_OK && rc != Z_BUF_ERROR) {
+            ready_ = false;
+            inflateEnd(z);
+            return false;
+        }
+        if (z->avail_in == 0 || z->avail_out != 0) break;
+        z->next_out = &spare;
+        z->avail_out = 1;
+    }
+    // The stream is read to the byte: a part ends on a sync flush, so
+    // nothing of it may wait in zlib's bit buffer.
+    bool ok = z->avail_in == 0 && z->total_out - before == outSize;
+    if (!ok) {
+        ready_ = false;
+        inflateEnd(z);
+    }
     return ok;
 }
 

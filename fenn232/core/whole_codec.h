@@ -25,10 +25,31 @@ public:
 // One zlib stream in memory, used by the delta blocks too.
 bool deflateBuffer(const uint8_t* data, size_t size, int level, std::vector<uint8_t>* out);
 bool inflateBuffer(const uint8_t* data, size_t size, uint8_t* out, size_t outSize);
-// The same with a preset dictionary (bytes the stream may refer back to).
-bool deflateWithDictionary(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize,
-                           std::vector<uint8_t>* out);
-bool inflateWithDictionary(const uint8_t* data, size_t size, const uint8_t* dictionary, size_t dictionarySize,
-                           uint8_t* out, size_t outSize);
+// A chain's delta stream: one raw deflate stream that runs through the
+// compressed deltas of a chain, each delta's part ending in a sync flush, so
+// that each part may refer back to the 32 KiB of operations before it. A part
+// is made with those bytes as the preset dictionary (`history`, only its last
+// 32 KiB count) and read either the same way or by one inflater that goes
+// through the chain's parts in order.
+constexpr size_t kChainWindow = 32 * 1024;
+bool deflateChainPart(const uint8_t* data, size_t size, const uint8_t* history, size_t historySize,
+                      std::vector<uint8_t>* out);
+
+class ChainInflater {
+public:
+    ChainInflater();
+    ~ChainInflater();
+    ChainInflater(const ChainInflater&) = delete;
+    ChainInflater& operator=(const ChainInflater&) = delete;
+    // Starts from these bytes of history (the stream before this part).
+    bool preset(const uint8_t* history, size_t historySize);
+    // Inflates the next part into exactly outSize bytes; false unless the
+    // part yields exactly those and ends at its sync flush.
+    bool next(const uint8_t* part, size_t partSize, uint8_t* out, size_t outSize);
+
+private:
+    void* stream_;
+    bool ready_;
+};
 
 }  // namespace fenn

@@ -6,9 +6,11 @@
 #include <random>
 
 #include "change_lock.h"
+#include "content_cache.h"
 #include "content_codec.h"
 #include "corpus.h"
 #include "fault_file_system.h"
+#include "history.h"
 
 namespace fenn {
 namespace {
@@ -203,6 +205,63 @@ TEST_F(VersionStoreTest, ChangesLeaveTheLockFree) {
     ASSERT_EQ(store.lock(archive), StoreError::Ok);
     EXPECT_EQ(store.remove(archive, 7), StoreError::NoSuchVersion);
     EXPECT_FALSE(LeaseTable::holds(archive));  // failures release too
+}
+
+// A long-edited list: one chain (one whole) holds the whole history, twice
+// branched by deleting the newest version, and every version comes back
+// from the file alone, whether the next add found its chain's history
+// cached or had to rebuild it.
+TEST_F(VersionStoreTest, ALongEditedListIsOneChainAndEveryVersionComesBack) {
+    MarkdownListHistory history(21, 30000);
+    std::vector<Bytes> h{history.next()};
+    ASSERT_EQ(create(h[0], false, 32767), StoreError::Ok);
+    std::vector<int> kept{1};
+    for (int i = 2; i <= 400; ++i) {
+        h.push_back(history.next());
+        if (i % 7 == 0) ContentCache::clear();
+        ASSERT_EQ(add(h.back()), StoreError::Ok) << i;
+        kept.push_back(i);
+        if (i == 150 || i == 300) {  // the next add builds on the version before
+            ASSERT_EQ(store.remove(archive, i), StoreError::Ok);
+            kept.pop_back();
+        }
+    }
+    ArchiveState s = readState();
+    int wholes = 0;
+    for (const ContentRecord& c : s.catalog.contents) wholes += c.kind == uint8_t(BlockKind::Whole) ? 1 : 0;
+    EXPECT_EQ(wholes, 1);
+    EXPECT_EQ(numbers(), kept);
+    // About 36 KB whole at the end; 400 versions of a few list edits each.
+    EXPECT_LT(archiveSize(), 120000u);
+    ContentCache::clear();
+    for (int n : kept) ASSERT_EQ(get(n), h[size_t(n - 1)]) << n;
+}
+
+// A damaged delta costs its own version and the later ones on its chain,
+// which need it as their base, and nothing before it.
+TEST_F(VersionStoreTest, ADamagedDeltaCostsOnlyTheVersionsBuiltOnIt) {
+    MarkdownListHistory history(22, 20000);
+    std::vector<Bytes> h{history.next()};
+    ASSERT_EQ(create(h[0], false, 32767), StoreError::Ok);
+    for (int i = 2; i <= 20; ++i) {
+        h.push_back(history.next());
+        ASSERT_EQ(add(h.back()), StoreError::Ok);
+    }
+    ArchiveState s = readState();
+    const ContentRecord* tenth = s.catalog.content(s.catalog.version(10)->contentId);
+    ASSERT_EQ(tenth->kind, uint8_t(BlockKind::Delta));
+    fs.bytes(archive)[size_t(tenth->offset + tenth->length - 1)] ^= 0x40;
+    ContentCache::clear();
+    for (int n = 1; n <= 20; ++n) {
+        Bytes out;
+        StoreError e = store.retrieveBytes(archive, n, &out);
+        if (n < 10) {
+            EXPECT_EQ(e, StoreError::Ok) << n;
+            EXPECT_EQ(out, h[size_t(n - 1)]) << n;
+        } else {
+            EXPECT_EQ(e, StoreError::Corrupt) << n;
+        }
+    }
 }
 
 }  // namespace
