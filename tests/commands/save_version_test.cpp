@@ -144,7 +144,7 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
     }
     EXPECT_EQ(FilesIn("S:\\").size(), 2u) << "a cancelled dialog saves nothing";
 
-    MessageBoxAnswerer answerer({IDOK, IDOK, IDOK});
+    std::vector<BoxRecord> boxes;
     std::string shown;
     int low = 0, high = 0;
     std::vector<bool> openAfter;
@@ -160,8 +160,12 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
         for (const char* typed : {"0", "40000", ""}) {
             SetControlText(dialog, IDC_NEW_MAX_TEMP_EDIT, typed);
             PressButton(dialog, IDOK);
-            WaitUntil([] { return FindMessageBox("Fennory (TM)") != nullptr; });
-            WaitUntil([] { return FindMessageBox("Fennory (TM)") == nullptr; });
+            HWND box = nullptr;
+            if (WaitUntil([&] { return (box = FindMessageBox("Fennory (TM)")) != nullptr; }) && WaitUntilServed(box)) {
+                boxes.push_back(ReadMessageBox(box));
+                PressButton(box, IDOK);
+                WaitUntil([&] { return !IsWindow(box); });
+            }
             WaitUntilServed(dialog);
             openAfter.push_back(IsWindowVisible(dialog) != FALSE);
         }
@@ -179,8 +183,8 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
     EXPECT_EQ(shown, "011 25");
     EXPECT_EQ(low, 1);
     EXPECT_EQ(high, 32767);
-    ASSERT_EQ(answerer.Boxes().size(), 3u);
-    for (const auto& box : answerer.Boxes())
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& box : boxes)
         ExpectBox(box, "Maximum number of temporary versions must be between 1 and 32767.", {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
     EXPECT_EQ(g_helpCalls, (Texts{"popup 1032:40", "context 40", "context 131185"}));

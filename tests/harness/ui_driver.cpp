@@ -300,10 +300,9 @@ void MessageBoxAnswerer::Run()
                 return;
             Sleep(20);
         }
-        // Wait until the box shows its buttons before reading it.
-        while (!GetDlgItem(box, IDOK) && !GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDYES) &&
-               !GetDlgItem(box, IDNO) && GetTickCount() - start < timeoutMs_)
-            Sleep(10);
+        // Read the box once its thread has finished laying it out (the
+        // template holds every button until initialisation hides the unused).
+        WaitUntilServed(box);
         BoxRecord record = ReadMessageBox(box);
         // Only a button the box shows can be pressed; any other answer is a
         // fault of the test, and the box is closed with its own Cancel or OK.
