@@ -1,12 +1,16 @@
-// Checksums, the delta encoder with its piece table, whole-version chunks
-// and stamps.
+// Checksums, the delta encoder with its piece table, whole-version chunks,
+// stamps, and the worker threads that code them.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "corpus.h"
 #include "delta_encoder.h"
 #include "dos_time.h"
+#include "parallel.h"
 #include "piece_table.h"
 #include "whole_codec.h"
 #include "xxh64.h"
@@ -19,9 +23,8 @@ using Bytes = std::vector<uint8_t>;
 Bytes roundTrip(const Bytes& from, const Bytes& to, size_t* opsSize = nullptr) {
     Bytes ops = DeltaEncoder::encode(from.data(), from.size(), to.data(), to.size());
     if (opsSize) *opsSize = ops.size();
-    PieceTable source(from.data(), from.size());
     PieceTable result;
-    EXPECT_TRUE(source.apply(ops.data(), ops.size(), to.size(), &result));
+    EXPECT_TRUE(PieceTable(from.data(), from.size()).apply(ops.data(), ops.size(), to.size(), &result));
     Bytes out(result.size());
     result.copyTo(out.data());
     EXPECT_TRUE(result.equals(to.data(), to.size()));
@@ -126,6 +129,23 @@ TEST(DosTime, PacksUtcFieldsAsTheFormatLaysThemOut) {
     CivilTime t = DosTime::unpack(DosTime::pack(951782400));  // 2000-02-29 00:00:00
     EXPECT_EQ(t.year * 10000 + t.month * 100 + t.day, 20000229);
     EXPECT_EQ(DosTime::unpack(DosTime::pack(0)).year, 1980);  // clamped
+}
+
+TEST(ParallelFor, AFailureInAWorkerThreadComesOutOnTheCaller) {
+    // Unhandled in its own thread, it would end the host process.
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> workerRan{false};
+    auto fn = [&](size_t) {
+        if (std::this_thread::get_id() != caller) {
+            workerRan = true;
+            throw std::bad_alloc();
+        }
+        auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!workerRan && std::chrono::steady_clock::now() < limit) std::this_thread::yield();
+    };
+    ASSERT_GE(std::thread::hardware_concurrency(), 2u) << "needs a second core for a worker thread";
+    EXPECT_THROW(parallelFor(64, fn), std::bad_alloc);
+    EXPECT_TRUE(workerRan);
 }
 
 }  // namespace

@@ -36,7 +36,6 @@ public:
     bool renameNoReplace(const std::string& from, const std::string& to) override;
     bool renameReplace(const std::string& from, const std::string& to) override;
     bool remove(const std::string& path) override;
-    std::string scratchName(const std::string& path) override { return inner_.scratchName(path); }
     int64_t now() override { return inner_.now(); }
     void sleepMs(int ms) override { inner_.sleepMs(ms); }
 
