@@ -89,11 +89,15 @@ TEST_F(DllLock, OneArchiveIsOneLockUnderEverySpellingOfItsPath) {
     EXPECT_EQ(waitFor(holder, 10000), 9);
 }
 
-TEST_F(DllLock, ASourceHeldBrieflyWithoutSharingIsWaitedFor) {
+TEST_F(DllLock, ASourceHeldBrieflyIsWaitedForAndOneHeldLongerIsInUse) {
     writeFile(dir.file("FY0.tmp"), Bytes{'b', 'u', 's', 'y'});
-    // A scanner holds the source without sharing for a moment.
+    // A scanner holds the source without sharing: past every retry the save
+    // is refused as in use (the module's "try again"), not as a disk failure.
     HANDLE scanner = CreateFileA(dir.file("FY0.tmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(StoreAddVersion("FY0.tmp", "DOC.fy", dir.path().c_str(), dir.path().c_str(), "main", "", "", 0, 0, 0,
+                              0, 0, &ctx), kStoreLocked);
+    // Held for a moment only: waited for.
     HANDLE releaser = CreateThread(nullptr, 0, [](LPVOID h) -> DWORD {
         Sleep(150);
         CloseHandle(static_cast<HANDLE>(h));
@@ -104,7 +108,6 @@ TEST_F(DllLock, ASourceHeldBrieflyWithoutSharingIsWaitedFor) {
                               0, 0, &ctx), 0);
     EXPECT_EQ(WaitForSingleObject(releaser, 10000), WAIT_OBJECT_0);
     CloseHandle(releaser);
-    writeFile(dir.file("out.tmp"), Bytes());
     ASSERT_EQ(StoreRetrieveVersion("out.tmp", "DOC.fy", dir.path().c_str(), dir.path().c_str(), "", "", 2, 2, 0, 1,
                                    &ctx), 0);
     EXPECT_EQ(readFile(dir.file("out.tmp")), (Bytes{'b', 'u', 's', 'y'}));

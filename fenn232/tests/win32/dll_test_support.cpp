@@ -1,6 +1,7 @@
 #include "dll_test_support.h"
 
-#include <cstdio>
+#include <sddl.h>
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -44,6 +45,39 @@ Bytes textOf(uint32_t seed, size_t size) {
         b.push_back(uint8_t(rng() % 16 ? 'a' + rng() % 26 : (rng() % 4 ? ' ' : '\n')));
     }
     return b;
+}
+
+std::string daclOf(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    BYTE descriptor[1024];
+    DWORD size = 0;
+    char* text = nullptr;
+    std::string result;
+    if (GetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor, &size) &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                             DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        result = text;
+        LocalFree(text);
+    }
+    CloseHandle(file);
+    return result;
+}
+
+std::string currentUserSid() {
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE buffer[256];
+    DWORD size = 0;
+    char* text = nullptr;
+    std::string sid;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
+        sid = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return sid;
 }
 
 PROCESS_INFORMATION spawnSelf(const std::string& arguments) {
