@@ -1,7 +1,6 @@
-// What the store promises about versions: they come back byte for byte,
-// numbers never repeat, the cap removes only the oldest temporaries, a long
-// history of small edits costs little, and every failure leaves the lock
-// free, the target whole and no scratch file behind.
+// What the store promises about versions (byte for byte, numbers never
+// reused, the cap, small edits cost little) and about failures (the lock
+// free, the target whole, no scratch file left behind).
 #include "store_fixture.h"
 
 #include <random>
@@ -46,22 +45,7 @@ TEST_F(VersionStoreTest, RecordsUserCommentAndPermanentCutToTheirLimits) {
     EXPECT_NE(s.catalog.versions[1].stamp, 0u);
 }
 
-TEST_F(VersionStoreTest, NumbersAreNeverReusedEvenWhenTheArchiveWasEmptied) {
-    ASSERT_EQ(create(bytesOf("1")), StoreError::Ok);
-    ASSERT_EQ(add(bytesOf("2")), StoreError::Ok);
-    ASSERT_EQ(add(bytesOf("3")), StoreError::Ok);
-    for (int n : {3, 1, 2}) ASSERT_EQ(store.remove(archive, n), StoreError::Ok);
-    EXPECT_EQ(numbers(), std::vector<int>{});
-    bool newer = false;  // with no version left, any working file is newer
-    ASSERT_EQ(store.isWorkingNewer(archive, source, &newer), StoreError::Ok);
-    EXPECT_TRUE(newer);
-    ASSERT_EQ(add(bytesOf("4")), StoreError::Ok);
-    EXPECT_EQ(numbers(), std::vector<int>{4});
-    EXPECT_EQ(get(4), bytesOf("4"));
-    EXPECT_EQ(store.remove(archive, 2), StoreError::NoSuchVersion);
-}
-
-TEST_F(VersionStoreTest, DeletingAMiddleVersionKeepsLaterDeltasWhole) {
+TEST_F(VersionStoreTest, DeletingKeepsLaterDeltasWholeAndNumbersAreNeverReused) {
     Corpus c(2);
     std::vector<Bytes> h{c.text(20000)};
     ASSERT_EQ(create(h[0]), StoreError::Ok);
@@ -73,6 +57,14 @@ TEST_F(VersionStoreTest, DeletingAMiddleVersionKeepsLaterDeltasWhole) {
     ASSERT_EQ(store.remove(archive, 4), StoreError::Ok);
     EXPECT_EQ(numbers(), (std::vector<int>{2, 3, 5, 6}));
     for (int n : {2, 3, 5, 6}) EXPECT_EQ(get(n), h[size_t(n - 1)]);
+    for (int n : {6, 2, 3, 5}) ASSERT_EQ(store.remove(archive, n), StoreError::Ok);
+    bool newer = false;  // with no version left, any working file is newer
+    ASSERT_EQ(store.isWorkingNewer(archive, source, &newer), StoreError::Ok);
+    EXPECT_TRUE(newer);
+    ASSERT_EQ(add(bytesOf("7")), StoreError::Ok);
+    EXPECT_EQ(numbers(), std::vector<int>{7});
+    EXPECT_EQ(get(7), bytesOf("7"));
+    EXPECT_EQ(store.remove(archive, 2), StoreError::NoSuchVersion);
 }
 
 TEST_F(VersionStoreTest, CapRemovesOnlyTheOldestTemporariesAndThePermanentFlagNeverTrims) {
@@ -150,15 +142,12 @@ TEST_F(VersionStoreTest, CreatingOverAnExistingFileOrFromNothingIsRefused) {
 TEST_F(VersionStoreTest, NewerMeansDifferentBytesFromTheLatest) {
     const std::string working = "/w/doc.txt";
     ASSERT_EQ(create(bytesOf("hello")), StoreError::Ok);
-    struct Case {
-        const char* bytes;
-        bool newer;
-    } cases[] = {{"hello", false}, {"hellO", true}, {"hello!", true}};  // hashed; same size; other size
-    for (const Case& c : cases) {
-        fs.put(working, bytesOf(c.bytes));
-        bool newer = !c.newer;
+    // Same bytes (hashed), same size with other bytes, another size.
+    for (auto c : {std::make_pair("hello", false), std::make_pair("hellO", true), std::make_pair("hello!", true)}) {
+        fs.put(working, bytesOf(c.first));
+        bool newer = !c.second;
         ASSERT_EQ(store.isWorkingNewer(archive, working, &newer), StoreError::Ok);
-        EXPECT_EQ(newer, c.newer) << c.bytes;
+        EXPECT_EQ(newer, c.second) << c.first;
     }
     // Same size and the time the snapshot kept: taken as the same file unread.
     fs.bytes(source) = bytesOf("xyzab");
@@ -171,11 +160,6 @@ TEST_F(VersionStoreTest, NewerMeansDifferentBytesFromTheLatest) {
 
 TEST_F(VersionStoreTest, EveryChangeLeavesTheLockFreeRefusedArgumentsToo) {
     ASSERT_EQ(create(bytesOf("a")), StoreError::Ok);
-    ASSERT_EQ(store.lock(archive), StoreError::Ok);
-    ASSERT_EQ(store.lock(archive), StoreError::Ok);  // the holder may take it again
-    EXPECT_TRUE(LeaseTable::holds(archive));
-    ASSERT_EQ(add(bytesOf("b")), StoreError::Ok);
-    EXPECT_FALSE(LeaseTable::holds(archive));
     store.unlock(archive);  // giving back a lock not held is harmless
     struct Case {
         const char* what;
@@ -188,9 +172,12 @@ TEST_F(VersionStoreTest, EveryChangeLeavesTheLockFreeRefusedArgumentsToo) {
         {"cap 0", StoreError::BadArgument, [&] { return store.setMaxTemp(archive, 0); }},
         {"cap 32768", StoreError::BadArgument, [&] { return store.setMaxTemp(archive, 32768); }},
         {"add missing", StoreError::NotFound, [&] { return store.add(archive, "/missing", note(false)); }},
+        {"add", StoreError::Ok, [&] { return add(bytesOf("b")); }},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(store.lock(archive), StoreError::Ok);
+        ASSERT_EQ(store.lock(archive), StoreError::Ok);  // the holder may take it again
+        ASSERT_TRUE(LeaseTable::holds(archive));
         EXPECT_EQ(c.change(), c.expected) << c.what;
         EXPECT_FALSE(LeaseTable::holds(archive)) << c.what;
     }

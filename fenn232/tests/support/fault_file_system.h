@@ -1,8 +1,9 @@
-// Wraps a file layer and, at one chosen call (every open, read, write, flush,
-// truncate, rename and remove counts as one call), either fails that call
-// alone or "kills the process": a write at that call lands torn (its first
-// half only) and that call and every later one fail, so nothing more reaches
-// the disk. Counting with no fault set tells how many calls an operation makes.
+// Wraps a file layer and, at one chosen call (every open, read, write,
+// flush, truncate, rename and remove counts), either fails that call alone
+// or "kills the process": a write at that call lands torn (its first half)
+// and that call and every later one fail, so nothing more reaches the disk.
+// Exit kills as Kill, then really ends the process (SIGKILL) at that call.
+// Counting with no fault set tells how many calls an operation makes.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,6 @@ namespace fenn {
 
 class FaultFileSystem : public FileSystem {
 public:
-    // Exit: like Kill, then the process really dies (SIGKILL) at that call.
     enum class Mode { None, Fail, Kill, Exit };
 
     explicit FaultFileSystem(FileSystem& inner) : inner_(inner) {}
@@ -31,11 +31,15 @@ public:
     void afterTear();
 
     std::unique_ptr<File> open(const std::string& path, OpenMode mode) override;
-    bool stat(const std::string& path, FileStat* out) override;
-    bool exists(const std::string& path) override;
-    bool renameNoReplace(const std::string& from, const std::string& to) override;
-    bool renameReplace(const std::string& from, const std::string& to) override;
-    bool remove(const std::string& path) override;
+    bool stat(const std::string& path, FileStat* out) override { return step(false) == 0 && inner_.stat(path, out); }
+    bool exists(const std::string& path) override { return step(false) == 0 && inner_.exists(path); }
+    bool renameNoReplace(const std::string& from, const std::string& to) override {
+        return step(false) == 0 && inner_.renameNoReplace(from, to);
+    }
+    bool renameReplace(const std::string& from, const std::string& to) override {
+        return step(false) == 0 && inner_.renameReplace(from, to);
+    }
+    bool remove(const std::string& path) override { return step(false) == 0 && inner_.remove(path); }
     int64_t now() override { return inner_.now(); }
     void sleepMs(int ms) override { inner_.sleepMs(ms); }
 

@@ -18,9 +18,8 @@ void applyChange(std::vector<uint8_t>* data, const MemoryFileSystem::Change& c) 
 class MemoryFile : public File {
 public:
     MemoryFile(std::shared_ptr<MemoryFileSystem::Node> node, int handle, bool writable, MemoryFileSystem* fs,
-               int64_t* clock, std::string path)
-        : node_(std::move(node)), handle_(handle), writable_(writable), fs_(fs), clock_(clock),
-          path_(std::move(path)) {}
+               int64_t* clock, const std::string& path)
+        : node_(std::move(node)), handle_(handle), writable_(writable), fs_(fs), clock_(clock), path_(path) {}
     ~MemoryFile() override {
         for (auto it = node_->locks.begin(); it != node_->locks.end();)
             it = it->second == handle_ ? node_->locks.erase(it) : std::next(it);
@@ -31,21 +30,15 @@ public:
         return true;
     }
     bool write(uint64_t offset, const void* data, size_t size) override {
-        if (!writable_) return false;
         const uint8_t* p = static_cast<const uint8_t*>(data);
-        change({false, offset, std::vector<uint8_t>(p, p + size)}, 'w', size);
         node_->modified = ++*clock_ * 1000;
-        return true;
+        return change({offset, std::vector<uint8_t>(p, p + size), false}, 'w', size);
     }
     bool size(uint64_t* out) override {
         *out = node_->data.size();
         return true;
     }
-    bool truncate(uint64_t size) override {
-        if (!writable_) return false;
-        change({true, size, {}}, 't', 0);
-        return true;
-    }
+    bool truncate(uint64_t size) override { return change({size, {}, true}, 't', 0); }
     bool flush() override {
         node_->durable = node_->data;
         node_->unflushed.clear();
@@ -53,10 +46,7 @@ public:
         return true;
     }
     bool tryLock(uint64_t offset, uint64_t) override {
-        auto it = node_->locks.find(offset);
-        if (it != node_->locks.end()) return it->second == handle_;
-        node_->locks[offset] = handle_;
-        return true;
+        return node_->locks.emplace(offset, handle_).first->second == handle_;
     }
     bool unlock(uint64_t offset, uint64_t) override {
         auto it = node_->locks.find(offset);
@@ -66,10 +56,12 @@ public:
     }
 
 private:
-    void change(MemoryFileSystem::Change c, char kind, uint64_t size) {
+    bool change(MemoryFileSystem::Change c, char kind, uint64_t size) {
+        if (!writable_) return false;
         applyChange(&node_->data, c);
         fs_->journal.push_back({path_, kind, c.offset, size});
         node_->unflushed.push_back(std::move(c));
+        return true;
     }
 
     std::shared_ptr<MemoryFileSystem::Node> node_;
@@ -88,7 +80,7 @@ std::unique_ptr<File> MemoryFileSystem::open(const std::string& path, OpenMode m
     if (creates && it != nodes_.end()) return nullptr;
     if ((mode == OpenMode::Read || mode == OpenMode::ReadWrite) && it == nodes_.end()) return nullptr;
     if (it == nodes_.end()) it = nodes_.emplace(path, std::make_shared<Node>()).first;
-    if (mode == OpenMode::CreatePrivate) it->second->isPrivate = true;
+    it->second->isPrivate |= mode == OpenMode::CreatePrivate;
     std::unique_ptr<File> f(new MemoryFile(it->second, nextHandle_++, mode != OpenMode::Read, this, &clock_, path));
     if (mode == OpenMode::Truncate) f->truncate(0);
     return f;
@@ -101,8 +93,6 @@ bool MemoryFileSystem::stat(const std::string& path, FileStat* out) {
     out->modified = it->second->modified;
     return true;
 }
-
-bool MemoryFileSystem::exists(const std::string& path) { return nodes_.count(path) != 0; }
 
 bool MemoryFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
     return !nodes_.count(to) && renameReplace(from, to);
@@ -117,16 +107,13 @@ bool MemoryFileSystem::renameReplace(const std::string& from, const std::string&
     return true;
 }
 
-bool MemoryFileSystem::remove(const std::string& path) { return nodes_.erase(path) != 0; }
-
 void MemoryFileSystem::powerLoss(uint64_t keep) {
     int index = 0;
     for (auto& n : nodes_) {
         Node& node = *n.second;
         node.data = node.durable;
-        for (const Change& c : node.unflushed) {
+        for (const Change& c : node.unflushed)
             if (keep >> std::min(index++, 63) & 1) applyChange(&node.data, c);
-        }
         node.durable = node.data;
         node.unflushed.clear();
         node.locks.clear();
@@ -142,17 +129,15 @@ size_t MemoryFileSystem::unflushedChanges() const {
 void MemoryFileSystem::copyFrom(const MemoryFileSystem& other) {
     nodes_.clear();
     for (auto& n : other.nodes_) {
-        auto node = std::make_shared<Node>(*n.second);
-        node->locks.clear();
-        nodes_[n.first] = node;
+        nodes_[n.first] = std::make_shared<Node>(*n.second);
+        nodes_[n.first]->locks.clear();
     }
     clock_ = other.clock_;
 }
 
 void MemoryFileSystem::put(const std::string& path, const std::vector<uint8_t>& data) {
     auto node = std::make_shared<Node>();
-    node->data = data;
-    node->durable = data;
+    node->data = node->durable = data;
     node->modified = ++clock_ * 1000;
     nodes_[path] = node;
 }

@@ -43,10 +43,13 @@ protected:
 };
 
 TEST_F(DllOperations, VersionsComeBackByteForByteAndFollowTheModulesCalls) {
+    VersionEntry* first = header().entries;
+    EXPECT_EQ(header().entries, first);  // unchanged archive: the same array
     Bytes v2 = textOf(1, 20000);
     v2[5000] = '#';
     v2.insert(v2.begin() + 9000, 40, 'Z');
     ASSERT_EQ(add(v2, "two", 1), 0);
+    EXPECT_EQ(first[0].number, 1);  // the older array is still readable
     EXPECT_EQ(retrieve(1), textOf(1, 20000));
     EXPECT_EQ(retrieve(2), v2);
     writeFile(dir.file("work.txt"), v2);
@@ -65,6 +68,7 @@ TEST_F(DllOperations, VersionsComeBackByteForByteAndFollowTheModulesCalls) {
     EXPECT_EQ(h.entries[0].number, 2);
     EXPECT_STREQ(h.entries[0].comment, "two");
     EXPECT_STREQ(h.entries[0].user, "dave");
+    EXPECT_GE(h.entries[0].stamp >> 25, 44u);  // 2024 or later
     EXPECT_EQ(h.entries[1].number, 4);
     int32_t flag = 0;
     ASSERT_EQ(StoreGetPermanent("DOC.fy", folder, "", 2, &flag, &ctx), 0);

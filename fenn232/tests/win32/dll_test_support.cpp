@@ -1,7 +1,9 @@
 #include "dll_test_support.h"
 
+#include <gtest/gtest.h>
 #include <sddl.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -40,10 +42,8 @@ Bytes readFile(const std::string& path) {
 
 Bytes textOf(uint32_t seed, size_t size) {
     std::mt19937 rng(seed);
-    Bytes b;
-    while (b.size() < size) {
-        b.push_back(uint8_t(rng() % 16 ? 'a' + rng() % 26 : (rng() % 4 ? ' ' : '\n')));
-    }
+    Bytes b(size);
+    for (auto& c : b) c = uint8_t(rng() % 16 ? 'a' + rng() % 26 : (rng() % 4 ? ' ' : '\n'));
     return b;
 }
 
@@ -126,3 +126,12 @@ int childHold(const std::string& folder) {
 }
 
 }  // namespace dlltest
+
+// The entry: plain gtest, or one of the child roles the lock tests start.
+int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], "--child-add") == 0)
+        return dlltest::childAdd(argv[2], argv[3], std::stoi(argv[4]));
+    if (argc == 3 && std::strcmp(argv[1], "--child-hold") == 0) return dlltest::childHold(argv[2]);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
