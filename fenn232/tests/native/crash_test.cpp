@@ -73,16 +73,11 @@ void build(MemoryFileSystem& fs, const Scenario& sc) {
 
 void expectSlotsWrittenBetweenFlushes(const std::vector<MemoryFileSystem::Event>& journal) {
     bool unflushed = false, slotUnflushed = false;
-    for (size_t i = 0; i < journal.size(); ++i) {
-        const MemoryFileSystem::Event& e = journal[i];
+    for (const MemoryFileSystem::Event& e : journal) {
         bool slot = e.kind == 'w' && e.size == kFixedSize && (e.offset == kSlotOffset[0] || e.offset == kSlotOffset[1]);
-        if (e.kind == 'f') {
-            unflushed = slotUnflushed = false;
-            continue;
-        }
-        EXPECT_FALSE(slot && unflushed) << "slot written before a flush, event " << i;
-        EXPECT_FALSE(slotUnflushed) << "written after an unflushed slot, event " << i;
-        unflushed = true;
+        EXPECT_FALSE(slot && unflushed) << "a slot written before a flush";
+        EXPECT_FALSE(e.kind != 'f' && slotUnflushed) << "written after an unflushed slot";
+        unflushed = e.kind != 'f';
         slotUnflushed = slot;
     }
     EXPECT_FALSE(slotUnflushed) << "the last slot is never flushed";

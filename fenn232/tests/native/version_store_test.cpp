@@ -130,18 +130,13 @@ TEST_F(VersionStoreTest, ChainsStopAtTheirDepthLimitAndEqualContentIsShared) {
     EXPECT_EQ(get(int(kMaxChainDepth) + 7), doc);
 }
 
-TEST_F(VersionStoreTest, CreatingOverAnExistingFileOrFromNothingIsRefused) {
-    ASSERT_EQ(create(bytesOf("x")), StoreError::Ok);
-    EXPECT_TRUE(fs.isPrivate(archive));  // built in a file its user's alone
-    EXPECT_EQ(create(bytesOf("y")), StoreError::Exists);
-    EXPECT_EQ(get(1), bytesOf("x"));
-    EXPECT_EQ(store.create("/a/other.fy", "/missing", note(false), 10, true), StoreError::NotFound);
-    EXPECT_EQ(fs.names(), (std::vector<std::string>{archive, source}));
-}
-
-TEST_F(VersionStoreTest, NewerMeansDifferentBytesFromTheLatest) {
+TEST_F(VersionStoreTest, CreateRefusesAnExistingFileAndNewerMeansDifferentBytesFromTheLatest) {
     const std::string working = "/w/doc.txt";
     ASSERT_EQ(create(bytesOf("hello")), StoreError::Ok);
+    EXPECT_TRUE(fs.isPrivate(archive));  // built in a file its user's alone
+    EXPECT_EQ(store.create(archive, working, note(false), 10, true), StoreError::Exists);
+    EXPECT_EQ(store.create("/a/other.fy", "/missing", note(false), 10, true), StoreError::NotFound);
+    EXPECT_EQ(fs.names(), (std::vector<std::string>{archive, source}));
     // Same bytes (hashed), same size with other bytes, another size.
     for (auto c : {std::make_pair("hello", false), std::make_pair("hellO", true), std::make_pair("hello!", true)}) {
         fs.put(working, bytesOf(c.first));
@@ -156,6 +151,7 @@ TEST_F(VersionStoreTest, NewerMeansDifferentBytesFromTheLatest) {
     EXPECT_FALSE(newer);
     EXPECT_EQ(store.isWorkingNewer(archive, "/w/missing", &newer), StoreError::NotFound);
     EXPECT_EQ(store.isWorkingNewer("/a/none.fy", working, &newer), StoreError::NotFound);
+    EXPECT_EQ(get(1), bytesOf("hello"));
 }
 
 TEST_F(VersionStoreTest, EveryChangeLeavesTheLockFreeRefusedArgumentsToo) {
