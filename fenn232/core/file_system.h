@@ -15,6 +15,9 @@ enum class OpenMode {
     Read,        // existing file, shared reading and writing by others
     ReadWrite,   // existing file
     CreateNew,   // a new file; fails if the name exists
+    // As CreateNew, and only this user (and the system) may open it: what its
+    // folder would hand down is not given to it.
+    CreatePrivate,
     Truncate,    // create or empty an existing file
 };
 
@@ -50,19 +53,18 @@ public:
     // Gives `from` the name `to`, replacing a file of that name, durably.
     virtual bool renameReplace(const std::string& from, const std::string& to) = 0;
     virtual bool remove(const std::string& path) = 0;
-    // A name for a scratch file next to `path` (see scratchPathBeside).
-    virtual std::string scratchName(const std::string& path) = 0;
     // Seconds since 1970, UTC, for version stamps and lease ages.
     virtual int64_t now() = 0;
     virtual void sleepMs(int ms) = 0;
 };
 
-// A scratch file beside `path` whose name is no longer than the file name of
+// The index-th scratch name beside `path`, no longer than the file name of
 // `path` itself (at least four characters), so that every archive whose own
 // path fits the 260-byte limit can be built aside and renamed into place:
-// "~" and the last hex digits of the serial and the process id. Short names
-// can collide across processes; the caller creates them exclusively and
-// takes the next serial when one is taken.
-std::string scratchPathBeside(const std::string& path, uint32_t process, uint32_t serial);
+// "~" and the last hex digits of a hash of the path (without case) and the
+// index. The same path always gives the same names, so the next writer finds
+// what a killed one left; short names can be shared by several paths, and
+// each writer takes the first name no live writer holds.
+std::string scratchPathBeside(const std::string& path, uint32_t index);
 
 }  // namespace fenn

@@ -1,6 +1,8 @@
 #include "parallel.h"
 
 #include <atomic>
+#include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -15,9 +17,20 @@ void parallelFor(size_t count, const std::function<void(size_t)>& fn) {
         for (size_t i = 0; i < count; ++i) fn(i);
         return;
     }
+    // A failure in any thread (a failed allocation) stops the handing out
+    // and is rethrown on the calling thread once every thread has ended:
+    // nothing escapes a thread of its own, which would end the host.
     std::atomic<size_t> next{0};
+    std::mutex failureMutex;
+    std::exception_ptr failure;
     auto worker = [&] {
-        for (size_t i = next++; i < count; i = next++) fn(i);
+        try {
+            for (size_t i = next++; i < count; i = next++) fn(i);
+        } catch (...) {
+            next = count;
+            std::lock_guard<std::mutex> g(failureMutex);
+            if (!failure) failure = std::current_exception();
+        }
     };
     std::vector<std::thread> pool;
     try {
@@ -27,6 +40,7 @@ void parallelFor(size_t count, const std::function<void(size_t)>& fn) {
     }
     worker();
     for (auto& t : pool) t.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace fenn

@@ -2,6 +2,8 @@
 // Win32 in FENN232.DLL. Each build links exactly one definition.
 #pragma once
 
+#include <cstdint>
+
 #include "file_system.h"
 
 namespace fenn {
@@ -13,5 +15,17 @@ constexpr char kPathSeparator =
 #else
     '/';
 #endif
+
+// The system's error code of this thread's last file call that finally
+// failed (0 when none did since the last clear), kept by the file layer right
+// after the failing call.
+uint32_t platformLastError();
+void platformClearError();
+// Whether that error means another program holds the file for now (an
+// indexer or a virus scanner that outlasted the retries): try again later.
+bool platformErrorIsInUse(uint32_t error);
+// One line to the debugger output (Windows) or, natively, to standard error
+// when FY_STORE_TRACE is set.
+void platformTrace(const char* line);
 
 }  // namespace fenn

@@ -1,5 +1,7 @@
 // The twelve exported operations: argument checks, path joining and the
-// translation to statuses. No exception leaves this file.
+// translation to statuses. No exception leaves this file; every failure is
+// traced with the system's error of the file call that caused it.
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -37,14 +39,26 @@ std::string boundedText(const char* s, size_t max) {
 }
 
 template <typename Fn>
-StoreStatus guarded(Fn fn) {
+StoreStatus guarded(const char* operation, Fn fn) {
+    platformClearError();
+    StoreError e;
     try {
-        return toStatus(fn());
+        e = fn();
     } catch (const std::bad_alloc&) {
-        return toStatus(StoreError::NoMemory);
+        e = StoreError::NoMemory;
     } catch (...) {
-        return toStatus(StoreError::Io);
+        e = StoreError::Io;
     }
+    if (e == StoreError::Ok) return 0;
+    // A file another program kept past the file layer's retries: in use,
+    // to be tried again, not a failure of the disk.
+    uint32_t system = platformLastError();
+    if (e == StoreError::Io && platformErrorIsInUse(system)) e = StoreError::Locked;
+    char line[120];
+    std::snprintf(line, sizeof line, "FENN232: %s: status %d (system error %u)\r\n", operation,
+                  int(toStatus(e)), unsigned(system));
+    platformTrace(line);
+    return toStatus(e);
 }
 
 VersionNote noteOf(const char* user, const char* comment, int32_t permanent) {
@@ -65,7 +79,7 @@ StoreStatus FY_STORE_CALL StoreCreateArchive(
     const char* fileName, const char* archiveName, const char* fileFolder, const char* archiveFolder,
     const char* userName, const char* comment, const char*, int32_t permanent, int32_t, int32_t,
     int32_t maxTemp, int32_t, int32_t, int32_t compress, int32_t) {
-    return guarded([&] {
+    return guarded("StoreCreateArchive", [&] {
         std::string source, archive;
         if (!joinPath(fileFolder, fileName, &source) || !joinPath(archiveFolder, archiveName, &archive))
             return StoreError::PathTooLong;
@@ -78,11 +92,15 @@ StoreStatus FY_STORE_CALL StoreAddVersion(
     const char* fileName, const char* archiveName, const char* fileFolder, const char* archiveFolder,
     const char* userName, const char* comment, const char*, int32_t permanent, int32_t, int32_t,
     int32_t, int32_t, const StoreContext*) {
-    return guarded([&] {
+    return guarded("StoreAddVersion", [&] {
         std::string source, archive;
-        if (!joinPath(fileFolder, fileName, &source) || !joinPath(archiveFolder, archiveName, &archive))
+        if (!joinPath(archiveFolder, archiveName, &archive)) return StoreError::PathTooLong;
+        VersionStore store(platformFileSystem());
+        if (!joinPath(fileFolder, fileName, &source)) {
+            store.refuse(archive);  // the lease taken for this save goes back
             return StoreError::PathTooLong;
-        return VersionStore(platformFileSystem()).add(archive, source, noteOf(userName, comment, permanent));
+        }
+        return store.add(archive, source, noteOf(userName, comment, permanent));
     });
 }
 
@@ -90,7 +108,7 @@ StoreStatus FY_STORE_CALL StoreSetLock(
     const char*, const char* archiveName, const char*, const char* archiveFolder, const char*,
     int32_t lock, int32_t, const StoreContext*) {
     // The file named does not matter: the lock belongs to the archive.
-    return guarded([&] {
+    return guarded("StoreSetLock", [&] {
         std::string archive;
         if (!joinPath(archiveFolder, archiveName, &archive)) return StoreError::PathTooLong;
         VersionStore store(platformFileSystem());
@@ -104,7 +122,7 @@ StoreStatus FY_STORE_CALL StoreSetLock(
 
 StoreStatus FY_STORE_CALL StoreReadHeader(const char* archivePath, ArchiveHeader* header,
                                           StoreHeaderHandle* handle) {
-    return guarded([&] {
+    return guarded("StoreReadHeader", [&] {
         if (!validText(archivePath) || !header || !handle) return StoreError::BadArgument;
         ArchiveState state;
         std::string path(archivePath);
@@ -130,7 +148,7 @@ StoreStatus FY_STORE_CALL StoreReleaseHeader(StoreHeaderHandle handle) {
 
 StoreStatus FY_STORE_CALL StoreGetMaxTemp(const char* archiveName, const char* archiveFolder, int32_t* value,
                                           const StoreContext*) {
-    return guarded([&] {
+    return guarded("StoreGetMaxTemp", [&] {
         std::string archive;
         if (!value) return StoreError::BadArgument;
         if (!joinPath(archiveFolder, archiveName, &archive)) return StoreError::PathTooLong;
@@ -140,7 +158,7 @@ StoreStatus FY_STORE_CALL StoreGetMaxTemp(const char* archiveName, const char* a
 
 StoreStatus FY_STORE_CALL StoreSetMaxTemp(const char* archiveName, const char* archiveFolder, const char*,
                                           int32_t maxTemp, const StoreContext*) {
-    return guarded([&] {
+    return guarded("StoreSetMaxTemp", [&] {
         std::string archive;
         if (!joinPath(archiveFolder, archiveName, &archive)) return StoreError::PathTooLong;
         return VersionStore(platformFileSystem()).setMaxTemp(archive, maxTemp);
@@ -149,7 +167,7 @@ StoreStatus FY_STORE_CALL StoreSetMaxTemp(const char* archiveName, const char* a
 
 StoreStatus FY_STORE_CALL StoreGetPermanent(const char* archiveName, const char* archiveFolder, const char*,
                                             int32_t version, int32_t* flag, const StoreContext*) {
-    return guarded([&] {
+    return guarded("StoreGetPermanent", [&] {
         std::string archive;
         if (!flag) return StoreError::BadArgument;
         if (!joinPath(archiveFolder, archiveName, &archive)) return StoreError::PathTooLong;
@@ -162,7 +180,7 @@ StoreStatus FY_STORE_CALL StoreGetPermanent(const char* archiveName, const char*
 
 StoreStatus FY_STORE_CALL StoreSetPermanent(const char* archiveName, const char* archiveFolder, const char*,
                                             const char*, int32_t version, int32_t flag, const StoreContext*) {
-    return guarded([&] {
+    return guarded("StoreSetPermanent", [&] {
         std::string archive;
         if (!joinPath(archiveFolder, archiveName, &archive)) return StoreError::PathTooLong;
         return VersionStore(platformFileSystem()).setPermanent(archive, version, flag != 0);
@@ -171,7 +189,7 @@ StoreStatus FY_STORE_CALL StoreSetPermanent(const char* archiveName, const char*
 
 StoreStatus FY_STORE_CALL StoreDeleteVersion(const char* archiveName, const char* archiveFolder, const char*,
                                              const char*, int32_t version, int32_t, const StoreContext*) {
-    return guarded([&] {
+    return guarded("StoreDeleteVersion", [&] {
         std::string archive;
         if (!joinPath(archiveFolder, archiveName, &archive)) return StoreError::PathTooLong;
         return VersionStore(platformFileSystem()).remove(archive, version);
@@ -181,7 +199,7 @@ StoreStatus FY_STORE_CALL StoreDeleteVersion(const char* archiveName, const char
 StoreStatus FY_STORE_CALL StoreRetrieveVersion(
     const char* outName, const char* archiveName, const char* outFolder, const char* archiveFolder,
     const char*, const char*, int32_t version, int32_t, int32_t, int32_t, const StoreContext*) {
-    return guarded([&] {
+    return guarded("StoreRetrieveVersion", [&] {
         std::string out, archive;
         if (!joinPath(outFolder, outName, &out) || !joinPath(archiveFolder, archiveName, &archive))
             return StoreError::PathTooLong;
@@ -193,7 +211,7 @@ int32_t FY_STORE_CALL StoreIsWorkingNewer(const char* fileName, const char* arch
                                           const char* archiveFolder) {
     // Greater than 0: newer; 0: not newer; below 0: the negated failure.
     bool newer = false;
-    StoreStatus s = guarded([&] {
+    StoreStatus s = guarded("StoreIsWorkingNewer", [&] {
         std::string working, archive;
         if (!joinPath(fileFolder, fileName, &working) || !joinPath(archiveFolder, archiveName, &archive))
             return StoreError::PathTooLong;

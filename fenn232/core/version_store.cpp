@@ -42,8 +42,34 @@ StoreError VersionStore::readSource(const std::string& path, std::vector<uint8_t
     return StoreError::Ok;
 }
 
-// Scratch names are short and may be taken by another process's create.
-constexpr int kScratchAttempts = 64;
+// Scratch names are short and may be shared by several targets in a folder.
+constexpr uint32_t kScratchAttempts = 64;
+
+StoreError VersionStore::openScratch(const std::string& target, OpenMode mode, std::string* name,
+                                     std::unique_ptr<File>* out) {
+    // A writer holds its scratch file's lock from the moment it has made the
+    // file until the file has its final name. One found without that lock
+    // was left by a killed writer: it is removed (under the lock, so that no
+    // live writer can take it in between) and the next name is tried. A
+    // file left there is never written into: it may not be ours.
+    for (uint32_t index = 1; index <= kScratchAttempts; ++index) {
+        *name = scratchPathBeside(target, index);
+        if (fs_.exists(*name)) {
+            std::unique_ptr<File> left = fs_.open(*name, OpenMode::Read);
+            if (left && left->tryLock(kLeaseLockOffset, 1)) fs_.remove(*name);
+            continue;
+        }
+        std::unique_ptr<File> f = fs_.open(*name, mode);
+        if (!f) {
+            if (fs_.exists(*name)) continue;  // another writer made it first
+            return StoreError::Io;            // the folder refuses
+        }
+        if (!f->tryLock(kLeaseLockOffset, 1)) continue;  // taken for a left one
+        *out = std::move(f);
+        return StoreError::Ok;
+    }
+    return StoreError::Io;
+}
 
 StoreError VersionStore::create(const std::string& archive, const std::string& source,
                                 const VersionNote& note, int32_t maxTemp, bool compress) {
@@ -66,22 +92,21 @@ StoreError VersionStore::create(const std::string& archive, const std::string& s
     std::vector<uint8_t> image = ArchiveFile::image(catalog, {block});
 
     // Build it aside, flush, then give it the archive's name only if that
-    // name is still free: the archive appears complete or not at all.
+    // name is still free: the archive appears complete or not at all. The
+    // scratch file is private to its user from the start, so the archive
+    // never has wider rights than the module then gives it (its working
+    // file's).
     std::string scratch;
     std::unique_ptr<File> f;
-    for (int attempt = 0; !f && attempt < kScratchAttempts; ++attempt) {
-        scratch = fs_.scratchName(archive);
-        f = fs_.open(scratch, OpenMode::CreateNew);
-        if (!f && !fs_.exists(scratch)) return StoreError::Io;  // not a name taken: the folder refuses
-    }
-    if (!f) return StoreError::Io;
-    bool written = f->write(0, image.data(), image.size()) && f->flush();
-    f.reset();
-    if (!written) {
+    e = openScratch(archive, OpenMode::CreatePrivate, &scratch, &f);
+    if (e != StoreError::Ok) return e;
+    if (!f->write(0, image.data(), image.size()) || !f->flush()) {
+        f.reset();
         fs_.remove(scratch);
         return StoreError::Io;
     }
     if (!fs_.renameNoReplace(scratch, archive)) {
+        f.reset();
         fs_.remove(scratch);
         return fs_.exists(archive) ? StoreError::Exists : StoreError::Io;
     }
@@ -185,18 +210,25 @@ StoreError VersionStore::change(const std::string& archive, int32_t number, int 
 }
 
 StoreError VersionStore::remove(const std::string& archive, int32_t number) {
-    if (!validNumber(number)) return StoreError::BadArgument;
+    if (!validNumber(number)) return refuse(archive);
     return change(archive, number, kRemove, 0);
 }
 
 StoreError VersionStore::setPermanent(const std::string& archive, int32_t number, bool permanent) {
-    if (!validNumber(number)) return StoreError::BadArgument;
+    if (!validNumber(number)) return refuse(archive);
     return change(archive, number, kPermanent, permanent ? 1 : 0);
 }
 
 StoreError VersionStore::setMaxTemp(const std::string& archive, int32_t maxTemp) {
-    if (maxTemp < 1 || maxTemp > 32767) return StoreError::BadArgument;
+    if (maxTemp < 1 || maxTemp > 32767) return refuse(archive);
     return change(archive, 0, kCap, maxTemp);
+}
+
+StoreError VersionStore::refuse(const std::string& archive) {
+    // A change gives the lease back whatever its outcome, a refusal of its
+    // arguments included: the caller took it for this change.
+    LeaseTable::release(archive);
+    return StoreError::BadArgument;
 }
 
 StoreError VersionStore::read(const std::string& archive, ArchiveState* state) {
@@ -271,18 +303,16 @@ StoreError VersionStore::retrieve(const std::string& archive, int32_t number, co
     StoreError e = content(archive, number, &data);
     if (e != StoreError::Ok) return e;
     // The target is replaced only by a complete, flushed copy: a failure at
-    // any point leaves whatever file was there as it was.
+    // any point leaves whatever file was there as it was. The copy is made
+    // as any new file in the target's folder, so it has the rights that
+    // folder hands down, not the replaced file's.
     std::string scratch;
     std::unique_ptr<File> f;
-    for (int attempt = 0; !f && attempt < kScratchAttempts; ++attempt) {
-        scratch = fs_.scratchName(out);
-        f = fs_.open(scratch, OpenMode::CreateNew);
-        if (!f && !fs_.exists(scratch)) return StoreError::Io;
-    }
-    if (!f) return StoreError::Io;
+    e = openScratch(out, OpenMode::CreateNew, &scratch, &f);
+    if (e != StoreError::Ok) return e;
     bool written = (data->empty() || f->write(0, data->data(), data->size())) && f->flush();
-    f.reset();
     if (!written || !fs_.renameReplace(scratch, out)) {
+        f.reset();
         fs_.remove(scratch);
         return StoreError::Io;
     }

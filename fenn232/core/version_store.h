@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "archive_file.h"
@@ -55,8 +56,15 @@ public:
 
     StoreError lock(const std::string& archive);
     void unlock(const std::string& archive);
+    // Gives the lease back and answers BadArgument: a change whose arguments
+    // are refused before it starts.
+    StoreError refuse(const std::string& archive);
 
 private:
+    // A new scratch file beside target, made with mode and locked while it
+    // is written; scratch files killed writers left there are removed.
+    StoreError openScratch(const std::string& target, OpenMode mode, std::string* name,
+                           std::unique_ptr<File>* out);
     StoreError readSource(const std::string& path, std::vector<uint8_t>* data, FileStat* stat);
     StoreError change(const std::string& archive, int32_t number, int kind, int32_t value);
     // A version's bytes, from the cache when it holds them.

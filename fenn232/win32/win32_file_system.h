@@ -7,8 +7,11 @@
 // Indexers and virus scanners open files briefly without sharing: a call that
 // meets a sharing or lock violation is retried a bounded number of times
 // (kIoRetries, kIoRetryMs apart), the way SQLite's Windows layer does. The
-// error of the last failing call is captured right after it, per thread, for
-// the caller to report (lastError).
+// error of the last failing call is captured right after it, per thread, and
+// traced with the call and the path; the exports turn it into their status
+// and trace line (lastError). A private file is created with an access list
+// that names only its user and the system (SECURITY_ATTRIBUTES: nothing its
+// folder hands down, from the first instant).
 #pragma once
 
 #include <cstdint>
@@ -28,12 +31,12 @@ public:
     bool renameNoReplace(const std::string& from, const std::string& to) override;
     bool renameReplace(const std::string& from, const std::string& to) override;
     bool remove(const std::string& path) override;
-    std::string scratchName(const std::string& path) override;
     int64_t now() override;
     void sleepMs(int ms) override;
 
     // GetLastError of this thread's last failed file call, 0 when none failed.
     static uint32_t lastError();
+    static void clearError();
 };
 
 }  // namespace fenn

@@ -1,4 +1,7 @@
 #include "platform.h"
+
+#include <windows.h>
+
 #include "win32_file_system.h"
 
 namespace fenn {
@@ -7,5 +10,15 @@ FileSystem& platformFileSystem() {
     static Win32FileSystem fs;
     return fs;
 }
+
+uint32_t platformLastError() { return Win32FileSystem::lastError(); }
+
+void platformClearError() { Win32FileSystem::clearError(); }
+
+bool platformErrorIsInUse(uint32_t error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+void platformTrace(const char* line) { OutputDebugStringA(line); }
 
 }  // namespace fenn

@@ -16,6 +16,8 @@ using Bytes = std::vector<uint8_t>;
 
 inline Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
+inline VersionNote note(bool permanent) { return VersionNote{"alice", "first", permanent}; }
+
 class StoreFixture : public ::testing::Test {
 protected:
     const std::string archive = "/a/doc.fy";
@@ -25,16 +27,13 @@ protected:
         fs.put(source, content);
         return store.create(archive, source, note(permanent), cap, compress);
     }
-    StoreError add(const Bytes& content, bool permanent = false, const std::string& comment = "c") {
+    StoreError add(const Bytes& content, bool permanent = false) {
         fs.put(source, content);
-        VersionNote n = note(permanent);
-        n.comment = comment;
-        return store.add(archive, source, n);
+        return store.add(archive, source, note(permanent));
     }
     Bytes get(int number) {
         Bytes out;
-        StoreError e = store.retrieveBytes(archive, number, &out);
-        EXPECT_EQ(e, StoreError::Ok) << "version " << number;
+        EXPECT_EQ(store.retrieveBytes(archive, number, &out), StoreError::Ok) << "version " << number;
         return out;
     }
     ArchiveState readState() {
@@ -43,20 +42,11 @@ protected:
         return s;
     }
     std::vector<int> numbers() {
-        ArchiveState s;
         std::vector<int> r;
-        if (store.read(archive, &s) != StoreError::Ok) return {-1};
-        for (auto& v : s.catalog.versions) r.push_back(v.number);
+        for (auto& v : readState().catalog.versions) r.push_back(v.number);
         return r;
     }
     uint64_t archiveSize() { return fs.bytes(archive).size(); }
-    static VersionNote note(bool permanent) {
-        VersionNote n;
-        n.user = "alice";
-        n.comment = "first";
-        n.permanent = permanent;
-        return n;
-    }
 
     MemoryFileSystem fs;
     VersionStore store{fs};

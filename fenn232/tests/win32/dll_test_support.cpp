@@ -1,6 +1,9 @@
 #include "dll_test_support.h"
 
-#include <cstdio>
+#include <gtest/gtest.h>
+#include <sddl.h>
+
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -39,11 +42,42 @@ Bytes readFile(const std::string& path) {
 
 Bytes textOf(uint32_t seed, size_t size) {
     std::mt19937 rng(seed);
-    Bytes b;
-    while (b.size() < size) {
-        b.push_back(uint8_t(rng() % 16 ? 'a' + rng() % 26 : (rng() % 4 ? ' ' : '\n')));
-    }
+    Bytes b(size);
+    for (auto& c : b) c = uint8_t(rng() % 16 ? 'a' + rng() % 26 : (rng() % 4 ? ' ' : '\n'));
     return b;
+}
+
+std::string daclOf(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    BYTE descriptor[1024];
+    DWORD size = 0;
+    char* text = nullptr;
+    std::string result;
+    if (GetKernelObjectSecurity(file, DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor, &size) &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1,
+                                                             DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        result = text;
+        LocalFree(text);
+    }
+    CloseHandle(file);
+    return result;
+}
+
+std::string currentUserSid() {
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE buffer[256];
+    DWORD size = 0;
+    char* text = nullptr;
+    std::string sid;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
+        sid = text;
+        LocalFree(text);
+    }
+    CloseHandle(token);
+    return sid;
 }
 
 PROCESS_INFORMATION spawnSelf(const std::string& arguments) {
@@ -92,3 +126,12 @@ int childHold(const std::string& folder) {
 }
 
 }  // namespace dlltest
+
+// The entry: plain gtest, or one of the child roles the lock tests start.
+int main(int argc, char** argv) {
+    if (argc == 5 && std::strcmp(argv[1], "--child-add") == 0)
+        return dlltest::childAdd(argv[2], argv[3], std::stoi(argv[4]));
+    if (argc == 3 && std::strcmp(argv[1], "--child-hold") == 0) return dlltest::childHold(argv[2]);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,5 +1,5 @@
-// Helpers of the DLL tests: a private folder, whole-file reads and writes,
-// and child processes of this same test program.
+// Helpers of the DLL tests: a private folder, whole files, access lists and
+// child processes of this same test program.
 #pragma once
 
 #include <windows.h>
@@ -27,8 +27,11 @@ private:
 void writeFile(const std::string& path, const Bytes& data);
 Bytes readFile(const std::string& path);
 Bytes textOf(uint32_t seed, size_t size);
+// The access list of path in the descriptor language ("" when unreadable).
+std::string daclOf(const std::string& path);
+std::string currentUserSid();
 
-// Starts this program again with the given arguments.
+// Starts this program again with the given arguments; waits for its end.
 PROCESS_INFORMATION spawnSelf(const std::string& arguments);
 int waitFor(PROCESS_INFORMATION& pi, DWORD ms);
 

@@ -57,20 +57,4 @@ std::unique_ptr<File> FaultFileSystem::open(const std::string& path, OpenMode mo
     return std::unique_ptr<File>(new FaultFile(std::move(f), *this));
 }
 
-bool FaultFileSystem::stat(const std::string& path, FileStat* out) {
-    return step(false) == 0 && inner_.stat(path, out);
-}
-
-bool FaultFileSystem::exists(const std::string& path) { return step(false) == 0 && inner_.exists(path); }
-
-bool FaultFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
-    return step(false) == 0 && inner_.renameNoReplace(from, to);
-}
-
-bool FaultFileSystem::renameReplace(const std::string& from, const std::string& to) {
-    return step(false) == 0 && inner_.renameReplace(from, to);
-}
-
-bool FaultFileSystem::remove(const std::string& path) { return step(false) == 0 && inner_.remove(path); }
-
 }  // namespace fenn

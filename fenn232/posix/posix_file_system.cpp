@@ -1,6 +1,5 @@
 #include "posix_file_system.h"
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -12,6 +11,14 @@
 namespace fenn {
 namespace {
 
+thread_local int t_lastError = 0;
+
+// Keeps errno of the call that just failed.
+bool failed() {
+    t_lastError = errno;
+    return false;
+}
+
 class PosixFile : public File {
 public:
     explicit PosixFile(int fd) : fd_(fd) {}
@@ -22,7 +29,8 @@ public:
         while (size > 0) {
             ssize_t n = ::pread(fd_, p, size, off_t(offset));
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
+            if (n < 0) return failed();
+            if (n == 0) return false;
             p += n;
             offset += uint64_t(n);
             size -= size_t(n);
@@ -34,7 +42,7 @@ public:
         while (size > 0) {
             ssize_t n = ::pwrite(fd_, p, size, off_t(offset));
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
+            if (n <= 0) return failed();
             p += n;
             offset += uint64_t(n);
             size -= size_t(n);
@@ -47,8 +55,8 @@ public:
         *out = uint64_t(st.st_size);
         return true;
     }
-    bool truncate(uint64_t size) override { return ::ftruncate(fd_, off_t(size)) == 0; }
-    bool flush() override { return ::fsync(fd_) == 0; }
+    bool truncate(uint64_t size) override { return ::ftruncate(fd_, off_t(size)) == 0 || failed(); }
+    bool flush() override { return ::fsync(fd_) == 0 || failed(); }
     bool tryLock(uint64_t offset, uint64_t length) override { return range(F_WRLCK, offset, length); }
     bool unlock(uint64_t offset, uint64_t length) override { return range(F_UNLCK, offset, length); }
 
@@ -78,11 +86,16 @@ std::unique_ptr<File> PosixFileSystem::open(const std::string& path, OpenMode mo
     switch (mode) {
     case OpenMode::Read: flags |= O_RDONLY; break;
     case OpenMode::ReadWrite: flags |= O_RDWR; break;
-    case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
+    case OpenMode::CreateNew:
+    case OpenMode::CreatePrivate: flags |= O_RDWR | O_CREAT | O_EXCL; break;
     case OpenMode::Truncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     }
-    int fd = ::open(path.c_str(), flags, 0644);
-    if (fd < 0) return nullptr;
+    // A private file is its owner's alone from its creation on.
+    int fd = ::open(path.c_str(), flags, mode == OpenMode::CreatePrivate ? 0600 : 0644);
+    if (fd < 0) {
+        failed();
+        return nullptr;
+    }
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -106,7 +119,7 @@ bool PosixFileSystem::exists(const std::string& path) {
 
 bool PosixFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
     // link() fails when `to` exists, so two creators can never both win.
-    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    if (::link(from.c_str(), to.c_str()) != 0) return failed();
     ::unlink(from.c_str());
     int dir = ::open(folderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return false;
@@ -116,7 +129,7 @@ bool PosixFileSystem::renameNoReplace(const std::string& from, const std::string
 }
 
 bool PosixFileSystem::renameReplace(const std::string& from, const std::string& to) {
-    if (::rename(from.c_str(), to.c_str()) != 0) return false;
+    if (::rename(from.c_str(), to.c_str()) != 0) return failed();
     int dir = ::open(folderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return false;
     bool ok = ::fsync(dir) == 0;
@@ -124,12 +137,11 @@ bool PosixFileSystem::renameReplace(const std::string& from, const std::string& 
     return ok;
 }
 
-bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0 || failed(); }
 
-std::string PosixFileSystem::scratchName(const std::string& path) {
-    static std::atomic<unsigned> serial{0};
-    return scratchPathBeside(path, uint32_t(::getpid()), ++serial);
-}
+uint32_t PosixFileSystem::lastError() { return uint32_t(t_lastError); }
+
+void PosixFileSystem::clearError() { t_lastError = 0; }
 
 int64_t PosixFileSystem::now() { return int64_t(std::time(nullptr)); }
 
