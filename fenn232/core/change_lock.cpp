@@ -25,10 +25,9 @@ std::map<std::string, std::unique_ptr<File>>& table() {
     return t;
 }
 
-// One archive has one key however its path is spelt: Windows names are
-// compared without case, and a short (8.3) name or a relative path names the
-// same file as the long, full one.
-std::string keyOf(const std::string& path) {
+}  // namespace
+
+std::string archiveKey(const std::string& path) {
 #if defined(_WIN32)
     std::string k = path;
     char full[MAX_PATH];
@@ -46,15 +45,13 @@ std::string keyOf(const std::string& path) {
 #endif
 }
 
-}  // namespace
-
 LockPolicy& lockPolicy() {
     static LockPolicy p;
     return p;
 }
 
 StoreError LeaseTable::acquire(FileSystem& fs, const std::string& archive) {
-    std::string key = keyOf(archive);
+    std::string key = archiveKey(archive);
     {
         std::lock_guard<std::mutex> g(tableMutex());
         if (table().count(key)) return StoreError::Ok;
@@ -91,7 +88,7 @@ void LeaseTable::release(const std::string& archive) {
     std::unique_ptr<File> f;
     {
         std::lock_guard<std::mutex> g(tableMutex());
-        auto it = table().find(keyOf(archive));
+        auto it = table().find(archiveKey(archive));
         if (it == table().end()) return;
         f = std::move(it->second);
         table().erase(it);
@@ -101,7 +98,7 @@ void LeaseTable::release(const std::string& archive) {
 
 bool LeaseTable::holds(const std::string& archive) {
     std::lock_guard<std::mutex> g(tableMutex());
-    return table().count(keyOf(archive)) != 0;
+    return table().count(archiveKey(archive)) != 0;
 }
 
 ChangeGuard::~ChangeGuard() {

@@ -31,6 +31,11 @@ struct LockPolicy {
 // Process-wide; tests shorten the waits.
 LockPolicy& lockPolicy();
 
+// One archive has one key however its path is spelt: Windows names are
+// compared without case, and a short (8.3) name or a relative path names the
+// same file as the long, full one. The locks and the content cache use it.
+std::string archiveKey(const std::string& path);
+
 class LeaseTable {
 public:
     static StoreError acquire(FileSystem& fs, const std::string& archive);

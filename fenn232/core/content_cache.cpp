@@ -1,7 +1,8 @@
 #include "content_cache.h"
 
+#include "change_lock.h"
+
 #include <algorithm>
-#include <cctype>
 #include <mutex>
 
 namespace fenn {
@@ -31,20 +32,10 @@ std::vector<Entry>& entries() {  // most recently used last
     return e;
 }
 
-std::string keyOf(const std::string& path) {
-#if defined(_WIN32)
-    std::string k = path;
-    std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return k;
-#else
-    return path;
-#endif
-}
-
 }  // namespace
 
 ContentCache::Bytes ContentCache::find(const std::string& archive, uint64_t rawSize, uint64_t rawHash) {
-    std::string key = keyOf(archive);
+    std::string key = archiveKey(archive);
     std::lock_guard<std::mutex> g(cacheMutex());
     for (const Entry& e : entries())
         if (e.archive == key && e.rawHash == rawHash && e.bytes->size() == rawSize) return e.bytes;
@@ -53,7 +44,7 @@ ContentCache::Bytes ContentCache::find(const std::string& archive, uint64_t rawS
 
 ContentCache::Bytes ContentCache::findHistory(const std::string& archive, uint32_t contentId, uint64_t offset,
                                               uint64_t length) {
-    std::string key = keyOf(archive);
+    std::string key = archiveKey(archive);
     std::lock_guard<std::mutex> g(cacheMutex());
     for (const Entry& e : entries())
         if (e.archive == key && e.history && e.contentId == contentId && e.offset == offset && e.length == length)
@@ -67,7 +58,7 @@ void ContentCache::put(const std::string& archive, uint64_t rawHash, Bytes bytes
 
 void ContentCache::put(const std::string& archive, uint64_t rawHash, Bytes bytes, Bytes history,
                        uint32_t contentId, uint64_t offset, uint64_t length) {
-    std::string key = keyOf(archive);
+    std::string key = archiveKey(archive);
     std::lock_guard<std::mutex> g(cacheMutex());
     std::vector<Entry>& list = entries();
     list.erase(std::remove_if(list.begin(), list.end(), [&](const Entry& e) { return e.archive == key; }),
