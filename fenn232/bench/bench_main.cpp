@@ -31,18 +31,6 @@ void verdict(bool ok, const char* target) {
 
 double mb(uint64_t bytes) { return double(bytes) / 1048576.0; }
 
-uint64_t zlib6(const Bytes& data) {
-    uLongf size = compressBound(uLong(data.size()));
-    Bytes out(size);
-    compress2(out.data(), &size, data.data(), uLong(data.size()), 6);
-    return size;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 double mean(const std::vector<double>& v) {
     double s = 0;
     for (double x : v) s += x;

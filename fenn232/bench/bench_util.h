@@ -1,6 +1,9 @@
 // Small helpers of the benchmark: a stopwatch, files, folders.
 #pragma once
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -21,5 +24,19 @@ void copyWithFlush(const std::string& from, const std::string& to);
 uint64_t treeBytes(const std::string& folder);
 std::string makeTempFolder(const std::string& under);
 int run(const std::string& command);
+
+// The size reference: one zlib level-6 copy of data.
+inline uint64_t zlib6(const Bytes& data) {
+    uLongf size = compressBound(uLong(data.size()));
+    Bytes out(size);
+    compress2(out.data(), &size, data.data(), uLong(data.size()), 6);
+    return size;
+}
+
+inline double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
 
 }  // namespace bench

@@ -21,6 +21,7 @@
 #include <vector>
 #include <zlib.h>
 
+#include "bench_util.h"
 #include "corpus.h"
 #include "history.h"
 #include "store_api.h"
@@ -93,18 +94,8 @@ void copyWithFlush(const std::string& from, const std::string& to) {
 
 void removeFile(const std::string& path) { std::remove(path.c_str()); }
 
-uint64_t zlib6(const Bytes& data) {
-    uLongf size = compressBound(uLong(data.size()));
-    Bytes out(size);
-    compress2(out.data(), &size, data.data(), uLong(data.size()), 6);
-    return size;
-}
-
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::median;
+using bench::zlib6;
 
 // One history of the benchmark: how its versions are made and how many.
 struct Case {
