@@ -1,8 +1,6 @@
 // The extension object's life and its shared IUnknown.
 #include "shell_ext.h"
 
-#include <new>
-
 #include "archive_file.h"
 #include "server.h"
 #include "trace.h"
@@ -22,17 +20,6 @@ CShellExt::~CShellExt()
     delete pageArchive_;
     selection_.Clear();
     ModuleRelease();
-}
-
-HRESULT CShellExt::Create(REFIID riid, void** out)
-{
-    CShellExt* object = new (std::nothrow) CShellExt;
-    if (!object)
-        return E_OUTOFMEMORY;
-    HRESULT result = object->QueryInterface(riid, out);
-    if (FAILED(result))
-        delete object;   // nobody holds it: its count is still 0
-    return result;
 }
 
 STDMETHODIMP CShellExt::QueryInterface(REFIID riid, void** out)
