@@ -13,8 +13,22 @@
 
 namespace {
 
+// The full long name of path, for comparing spellings; false when it does
+// not fit.
+bool LongFullName(const char* path, char (&name)[kPathSize])
+{
+    char full[kPathSize];
+    DWORD length = GetFullPathNameA(path, kPathSize, full, nullptr);
+    if (length == 0 || length >= kPathSize)
+        return false;
+    length = GetLongPathNameA(full, name, kPathSize);
+    return length > 0 && length < kPathSize;
+}
+
 // True when both paths name one existing file, whatever their spelling
 // (case, short or long names, another drive letter mapped onto the folder).
+// Files are compared by identity; one that cannot be opened at that moment
+// is compared by its full long name.
 bool SameFile(const char* first, const char* second)
 {
     BY_HANDLE_FILE_INFORMATION info[2];
@@ -22,8 +36,11 @@ bool SameFile(const char* first, const char* second)
     for (int i = 0; i < 2; ++i) {
         win::File file(CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !GetFileInformationByHandle(file.Get(), &info[i]))
-            return false;
+        if (!file || !GetFileInformationByHandle(file.Get(), &info[i])) {
+            char names[2][kPathSize];
+            return LongFullName(first, names[0]) && LongFullName(second, names[1]) &&
+                   lstrcmpiA(names[0], names[1]) == 0;
+        }
     }
     return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
            info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;

@@ -17,14 +17,14 @@
 
 namespace {
 
-constexpr UINT_PTR kWatchTimer = 1;
-
 // The up-down control speeds up the longer an arrow is held.
 const UDACCEL kMaxTempAcceleration[] = {{1, 1}, {3, 5}, {5, 100}, {7, 1000}};
 
 }  // namespace
 
-HistoryPage::HistoryPage(ArchiveFile* archive, IUnknown* extension) : extension_(extension), archive_(archive) {}
+HistoryPage::HistoryPage(ArchiveFile* archive, IUnknown* extension) : VersionListDialog(archive), extension_(extension)
+{
+}
 
 HistoryPage::~HistoryPage()
 {
@@ -47,7 +47,7 @@ void HistoryPage::ShowArchiveState(bool readable)
 BOOL HistoryPage::OnInit()
 {
     HWND page = Window();
-    list_.Attach(page, Item(IDC_HISTORY_LIST), archive_, 0);
+    AttachList(IDC_HISTORY_LIST, 0);
 
     DWORD enabled = 0;
     if (!ReadSettingDword(IDS_REG_ENABLE_VERSION_CONTROL, &enabled))
@@ -68,9 +68,6 @@ BOOL HistoryPage::OnInit()
     for (int id : {IDC_DELETE_BUTTON, IDC_COPY_BUTTON, IDC_VIEW_MULTIPLE_BUTTON, IDC_VIEW_BUTTON})
         EnableWindow(Item(id), FALSE);
     EnableWindow(Item(IDC_PRINT_HISTORY), exists ? TRUE : FALSE);
-
-    lastChange_ = archive_->LastWriteTime();
-    timer_ = SetTimer(page, kWatchTimer, kWatchPeriodMs, nullptr);
     return TRUE;
 }
 
@@ -84,27 +81,23 @@ void HistoryPage::UpdateButtons()
     EnableWindow(Item(IDC_PRINT_HISTORY), selected == 1);
 }
 
+// No reload while a question about the rows is open.
 void HistoryPage::Watch()
 {
-    if (!watching_)
-        return;
-    bool exists = archive_->Exists();
-    FILETIME now = exists ? archive_->LastWriteTime() : FILETIME{};
-    if (memcmp(&now, &lastChange_, sizeof(now)) == 0)
-        return;
+    if (watching_)
+        VersionListDialog::Watch();
+}
 
-    int maximum = archive_->GetMaxTempVersions();
+void HistoryPage::OnReloaded(bool readable)
+{
+    const BOOL exists = archive_->Exists() ? TRUE : FALSE;
+    const int maximum = archive_->GetMaxTempVersions();
     BOOL read = FALSE;
     UINT shown = GetDlgItemInt(Window(), IDC_MAX_TEMP_EDIT, &read, FALSE);
     if (!read || shown != static_cast<UINT>(maximum))
         SetDlgItemInt(Window(), IDC_MAX_TEMP_EDIT, static_cast<UINT>(maximum), FALSE);
-    EnableWindow(Item(IDC_MAX_TEMP_EDIT), exists ? TRUE : FALSE);
-    // An unreadable archive keeps the old time, so the next tick tries again.
-    bool readable = list_.Refresh();
+    EnableWindow(Item(IDC_MAX_TEMP_EDIT), exists);
     ShowArchiveState(readable);
-    if (readable)
-        lastChange_ = now;
-    UpdateButtons();
 }
 
 int HistoryPage::Commit()
@@ -197,18 +190,9 @@ bool HistoryPage::OnCommand(int id, int code, HWND control)
 
 bool HistoryPage::OnNotify(NMHDR* header, LRESULT* result)
 {
+    if (header->hwndFrom == list_.ListWindow())
+        return VersionListDialog::OnNotify(header, result);
     *result = 0;
-    if (header->hwndFrom == list_.ListWindow()) {
-        if (header->code == LVN_COLUMNCLICK) {
-            list_.OnColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
-            return true;
-        }
-        if (header->code == NM_CLICK) {
-            UpdateButtons();
-            return true;
-        }
-        return false;
-    }
     switch (header->code) {
     case PSN_SETACTIVE:
         ShowArchiveState(list_.Refresh());
@@ -231,25 +215,6 @@ void HistoryPage::OnHelp(const HELPINFO* info)
 
 void HistoryPage::OnDestroy()
 {
-    list_.Detach();
-    if (timer_) {
-        KillTimer(Window(), timer_);
-        timer_ = 0;
-    }
+    VersionListDialog::OnDestroy();
     ReleaseViewer();
-}
-
-bool HistoryPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result)
-{
-    switch (message) {
-    case WM_DRAWITEM:
-        *result = (wParam == IDC_HISTORY_LIST) ? list_.DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) : FALSE;
-        return true;
-    case WM_TIMER:
-        Watch();
-        *result = TRUE;
-        return true;
-    default:
-        return false;
-    }
 }

@@ -8,12 +8,12 @@
 #include <windows.h>
 #include <unknwn.h>
 
-#include "version_list.h"
+#include "version_list_dialog.h"
 #include "win/dialog.h"
 
 class ArchiveFile;
 
-class HistoryPage : public win::Dialog {
+class HistoryPage : public VersionListDialog {
 public:
     // The archive stays the caller's. extension is the shell extension that
     // made the page (null for a sheet of its own); the page takes over one
@@ -24,19 +24,17 @@ public:
     VersionList& List() { return list_; }
 
     // The period of the change watch.
-    static constexpr UINT kWatchPeriodMs = 500;
-
 private:
     BOOL OnInit() override;
     bool OnCommand(int id, int code, HWND control) override;
     bool OnNotify(NMHDR* header, LRESULT* result) override;
     void OnHelp(const HELPINFO* info) override;
     void OnDestroy() override;
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+    void UpdateButtons() override;
+    void Watch() override;
+    void OnReloaded(bool readable) override;
 
-    void UpdateButtons();
     void ShowArchiveState(bool readable);
-    void Watch();
     // PSN_KILLACTIVE: 0 lets the page go, 1 keeps it.
     int Commit();
     // The viewer's release (version_view.cpp).
@@ -44,10 +42,6 @@ private:
     void Delete();
 
     IUnknown* extension_;
-    VersionList list_;
-    ArchiveFile* archive_;
-    UINT_PTR timer_ = 0;
-    FILETIME lastChange_ = {};
     int watching_ = 1;
 };
 

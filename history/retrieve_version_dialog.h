@@ -8,42 +8,24 @@
 
 #include <windows.h>
 
-#include "version_list.h"
-#include "win/dialog.h"
+#include "version_list_dialog.h"
 
 class ArchiveFile;
 
-class RetrieveVersionDialog : public win::Dialog {
+class RetrieveVersionDialog : public VersionListDialog {
 public:
-    // Neither the archive nor the destination is owned. A null destination
-    // makes Retrieve ask for the target with the Copy Version As dialog.
     RetrieveVersionDialog(ArchiveFile* archive, const char* destination)
-        : archive_(archive), destination_(destination)
+        : VersionListDialog(archive), destination_(destination)
     {
     }
 
-    // 1 after Retrieve, 2 after Cancel, -1 when the dialog cannot be created.
     INT_PTR Run(HWND parent);
-
-    // The period of the change watch.
-    static constexpr UINT kWatchPeriodMs = 500;
 
 private:
     BOOL OnInit() override;
     bool OnCommand(int id, int code, HWND control) override;
-    bool OnNotify(NMHDR* header, LRESULT* result) override;
     void OnHelp(const HELPINFO* info) override;
-    void OnDestroy() override;
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+    void UpdateButtons() override;
 
-    // View exactly one selected row, Retrieve too; View Multiple exactly two.
-    void UpdateButtons();
-    // Reloads the list when the archive file's last write has moved.
-    void Watch();
-
-    VersionList list_;
-    ArchiveFile* archive_;
-    UINT_PTR timer_ = 0;
-    FILETIME lastChange_ = {};
     const char* destination_;
 };

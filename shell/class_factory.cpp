@@ -1,5 +1,3 @@
-#include <new>
-
 #include "server.h"
 #include "shell_ext.h"
 #include "trace.h"
@@ -32,17 +30,6 @@ CShellExtClassFactory::CShellExtClassFactory()
 CShellExtClassFactory::~CShellExtClassFactory()
 {
     ModuleRelease();
-}
-
-HRESULT CShellExtClassFactory::Create(REFIID riid, void** out)
-{
-    CShellExtClassFactory* factory = new (std::nothrow) CShellExtClassFactory;
-    if (!factory)
-        return E_OUTOFMEMORY;
-    HRESULT result = factory->QueryInterface(riid, out);
-    if (FAILED(result))
-        delete factory;   // nobody holds it: its count is still 0
-    return result;
 }
 
 STDMETHODIMP CShellExtClassFactory::QueryInterface(REFIID riid, void** out)
@@ -79,7 +66,7 @@ STDMETHODIMP CShellExtClassFactory::CreateInstance(IUnknown* outer, REFIID riid,
     *out = nullptr;
     if (outer)
         return CLASS_E_NOAGGREGATION;
-    return CShellExt::Create(riid, out);
+    return CreateComObject<CShellExt>(riid, out);
 }
 
 // Locking changes no count: the unload answer rests on live objects alone.

@@ -42,5 +42,5 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out)
     *out = nullptr;
     if (!IsEqualCLSID(clsid, CLSID_FennoryShellExtension))
         return CLASS_E_CLASSNOTAVAILABLE;
-    return CShellExtClassFactory::Create(riid, out);
+    return CreateComObject<CShellExtClassFactory>(riid, out);
 }

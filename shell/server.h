@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <new>
+
 // {6D1A4F82-93C5-4B7E-A2D0-5E8F17C3B964}
 extern const CLSID CLSID_FennoryShellExtension;
 
@@ -20,13 +22,24 @@ extern UINT g_objectCount;
 void ModuleAddRef();
 void ModuleRelease();
 
+// A new T handing out riid through out: the result of its QueryInterface. An
+// object that does not give the interface is freed at once, so a failed
+// request leaves no object and no count behind. T's constructor and
+// destructor are private, with this function their one friend.
+template <class T>
+HRESULT CreateComObject(REFIID riid, void** out)
+{
+    T* object = new (std::nothrow) T;
+    if (!object)
+        return E_OUTOFMEMORY;
+    HRESULT result = object->QueryInterface(riid, out);
+    if (FAILED(result))
+        delete object;   // nobody holds it: its count is still 0
+    return result;
+}
+
 class CShellExtClassFactory final : public IClassFactory {
 public:
-    // A new factory handing out riid through out: the result of its
-    // QueryInterface. A factory that does not give the interface is freed at
-    // once, so a failed request leaves no object and no count behind.
-    static HRESULT Create(REFIID riid, void** out);
-
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
@@ -34,6 +47,7 @@ public:
     STDMETHODIMP LockServer(BOOL lock) override;
 
 private:
+    friend HRESULT CreateComObject<CShellExtClassFactory>(REFIID, void**);
     CShellExtClassFactory();
     ~CShellExtClassFactory();
 

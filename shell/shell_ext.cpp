@@ -1,8 +1,6 @@
 // The extension object's life and its shared IUnknown.
 #include "shell_ext.h"
 
-#include <new>
-
 #include "archive_file.h"
 #include "server.h"
 #include "trace.h"
@@ -24,38 +22,31 @@ CShellExt::~CShellExt()
     ModuleRelease();
 }
 
-HRESULT CShellExt::Create(REFIID riid, void** out)
-{
-    CShellExt* object = new (std::nothrow) CShellExt;
-    if (!object)
-        return E_OUTOFMEMORY;
-    HRESULT result = object->QueryInterface(riid, out);
-    if (FAILED(result))
-        delete object;   // nobody holds it: its count is still 0
-    return result;
-}
-
 STDMETHODIMP CShellExt::QueryInterface(REFIID riid, void** out)
 {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
+    // The interface asked for is traced before the out pointer is checked, so
+    // even a call that fails at once leaves its line.
+    void* found = nullptr;
     if (IsEqualIID(riid, IID_IShellExtInit) || IsEqualIID(riid, IID_IUnknown)) {
         Trace("CShellExt::QueryInterface()==>IID_IShellExtInit\r\n");
-        *out = static_cast<IShellExtInit*>(this);
+        found = static_cast<IShellExtInit*>(this);
     } else if (IsEqualIID(riid, IID_IContextMenu)) {
         Trace("CShellExt::QueryInterface()==>IID_IContextMenu\r\n");
-        *out = static_cast<IContextMenu*>(this);
+        found = static_cast<IContextMenu*>(this);
     } else if (IsEqualIID(riid, IID_IShellPropSheetExt)) {
         Trace("CShellExt::QueryInterface()==>IShellPropSheetExt\r\n");
-        *out = static_cast<IShellPropSheetExt*>(this);
+        found = static_cast<IShellPropSheetExt*>(this);
     } else if (IsEqualIID(riid, IID_IShellCopyHookA)) {
         Trace("CShellExt::QueryInterface()==>ICopyHook\r\n");
-        *out = static_cast<ICopyHookA*>(this);
+        found = static_cast<ICopyHookA*>(this);
     } else {
         Trace("CShellExt::QueryInterface()==>Unknown Interface!\r\n");
-        return E_NOINTERFACE;
     }
+    if (!out)
+        return E_POINTER;
+    *out = found;
+    if (!found)
+        return E_NOINTERFACE;
     AddRef();
     return S_OK;
 }

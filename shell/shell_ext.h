@@ -10,6 +10,7 @@
 #include <shlobj.h>
 
 #include "file_list.h"
+#include "server.h"
 
 class ArchiveFile;
 class HistoryPage;
@@ -19,11 +20,6 @@ class CShellExt final : public IContextMenu,
                         public IShellPropSheetExt,
                         public ICopyHookA {
 public:
-    // A new object handing out riid through out: the result of its
-    // QueryInterface. An object that does not give the interface is freed at
-    // once, with its share of the module count.
-    static HRESULT Create(REFIID riid, void** out);
-
     // IUnknown, shared by the four interfaces.
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -54,6 +50,7 @@ public:
                       int showCommand);
 
 private:
+    friend HRESULT CreateComObject<CShellExt>(REFIID, void**);
     CShellExt();
     ~CShellExt();
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "win/handle.h"
+
 namespace fytest {
 
 // The status another process gets when it tries the archive's change lock
@@ -23,8 +25,8 @@ public:
     bool Held() const { return held_; }
 
 private:
-    PROCESS_INFORMATION process_ = {};
-    HANDLE release_ = nullptr;
+    win::KernelHandle process_;
+    win::KernelHandle release_;
     bool held_ = false;
 };
 

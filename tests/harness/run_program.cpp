@@ -1,6 +1,6 @@
 #include "run_program.h"
 
-#include <vector>
+#include "win/handle.h"
 
 namespace fytest {
 
@@ -25,40 +25,36 @@ ProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
 {
     ProgramResult result;
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    if (CreatePipe(&outRead, &outWrite, &inherit, 0) && CreatePipe(&errRead, &errWrite, &inherit, 0)) {
-        SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-        SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-        STARTUPINFOA startup = {sizeof(startup)};
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = outWrite;
-        startup.hStdError = errWrite;
-        std::vector<char> line(commandLine.begin(), commandLine.end());
-        line.push_back('\0');
-        PROCESS_INFORMATION process = {};
-        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                           &process)) {
-            const DWORD start = GetTickCount();
-            DWORD waited;
-            do {
-                Drain(outRead, &result.out);
-                Drain(errRead, &result.err);
-                waited = WaitForSingleObject(process.hProcess, 10);
-            } while (waited == WAIT_TIMEOUT && GetTickCount() - start < timeoutMs);
-            if (waited == WAIT_OBJECT_0)
-                GetExitCodeProcess(process.hProcess, &result.code);
-            else
-                TerminateProcess(process.hProcess, 1);
-            Drain(outRead, &result.out);
-            Drain(errRead, &result.err);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
-    }
-    for (HANDLE pipe : {outRead, outWrite, errRead, errWrite})
-        if (pipe)
-            CloseHandle(pipe);
+    win::KernelHandle outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(outRead.Receive(), outWrite.Receive(), &inherit, 0) ||
+        !CreatePipe(errRead.Receive(), errWrite.Receive(), &inherit, 0))
+        return result;
+    SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {sizeof(startup)};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outWrite.Get();
+    startup.hStdError = errWrite.Get();
+    std::string line = commandLine;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &started))
+        return result;
+    win::KernelHandle process(started.hProcess), thread(started.hThread);
+    const DWORD start = GetTickCount();
+    DWORD waited;
+    do {
+        Drain(outRead.Get(), &result.out);
+        Drain(errRead.Get(), &result.err);
+        waited = WaitForSingleObject(process.Get(), 10);
+    } while (waited == WAIT_TIMEOUT && GetTickCount() - start < timeoutMs);
+    if (waited == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.Get(), &result.code);
+    else
+        TerminateProcess(process.Get(), 1);
+    Drain(outRead.Get(), &result.out);
+    Drain(errRead.Get(), &result.err);
     return result;
 }
 

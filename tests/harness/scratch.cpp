@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win/handle.h"
+
 #include <cstring>
 #include <vector>
 
@@ -31,25 +33,21 @@ ScratchFolder::~ScratchFolder()
 
 void WriteFileText(const std::string& path, const std::string& content)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    win::File file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file) << path;
     DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, content.size());
+    WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ASSERT_EQ(written, content.size()) << path;
 }
 
 std::string ReadFileText(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::string();
+    win::File file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     std::string content;
     char buffer[65536];
     DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0)
+    while (file && ReadFile(file.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0)
         content.append(buffer, got);
-    CloseHandle(file);
     return content;
 }
 
@@ -58,39 +56,45 @@ bool PathExists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+namespace {
+
+// Calls visit for each entry of folder but "." and "..", in the order listed.
+template <class Visit>
+void ForEachEntry(const std::string& folder, Visit visit)
+{
+    WIN32_FIND_DATAA found;
+    win::FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!search)
+        return;
+    do {
+        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
+            visit(found);
+    } while (FindNextFileA(search.Get(), &found));
+}
+
+}  // namespace
+
 std::vector<std::string> FilesIn(const std::string& folder)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& found) {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    });
     return names;
 }
 
 void RemoveTree(const std::string& path)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!strcmp(found.cFileName, ".") || !strcmp(found.cFileName, ".."))
-                continue;
-            std::string child = path + "\\" + found.cFileName;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(child);
-            } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
+    ForEachEntry(path, [&](const WIN32_FIND_DATAA& found) {
+        std::string child = path + "\\" + found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(child);
+        } else {
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(child.c_str());
+        }
+    });
     RemoveDirectoryA(path.c_str());
 }
 
@@ -114,9 +118,9 @@ constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ
 
 bool DefineUnixDrive(char letter, const char* unixPath, ULONG type)
 {
-    HANDLE manager = CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (manager == INVALID_HANDLE_VALUE)
+    win::File manager(CreateFileA("\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!manager)
         return false;
     size_t pathLength = unixPath ? strlen(unixPath) + 1 : 0;
     std::vector<char> buffer(sizeof(UnixDriveRequest) + pathLength);
@@ -129,10 +133,8 @@ bool DefineUnixDrive(char letter, const char* unixPath, ULONG type)
         request->mountPointOffset = sizeof(UnixDriveRequest);
     }
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()),
-                              nullptr, 0, &returned, nullptr);
-    CloseHandle(manager);
-    return ok != FALSE;
+    return DeviceIoControl(manager.Get(), kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
+                           0, &returned, nullptr) != FALSE;
 }
 
 }  // namespace
@@ -177,17 +179,13 @@ std::string SmallDiskFolder()
 
 void FillDisk(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
+    win::File file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     std::string block(4096, 'f');
     DWORD written = 0;
     // Whole blocks first, then single bytes into the last corner.
-    while (WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written > 0) {
-    }
-    while (WriteFile(file, block.data(), 1, &written, nullptr) && written > 0) {
-    }
-    CloseHandle(file);
+    for (DWORD size : {4096u, 1u})
+        while (file && WriteFile(file.Get(), block.data(), size, &written, nullptr) && written > 0) {
+        }
 }
 
 }  // namespace fytest

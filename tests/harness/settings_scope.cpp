@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "win/handle.h"
+
 namespace fytest {
 
 SettingsScope::SettingsScope()
@@ -16,11 +18,10 @@ SettingsScope::~SettingsScope()
 
 void SettingsScope::SetRaw(const char* name, DWORD type, const void* bytes, DWORD size)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+    win::RegKey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(bytes), size), ERROR_SUCCESS);
-    RegCloseKey(key);
+    EXPECT_EQ(RegSetValueExA(key.Get(), name, 0, type, static_cast<const BYTE*>(bytes), size), ERROR_SUCCESS);
 }
 
 void SettingsScope::SetString(const char* name, const std::string& value)
@@ -35,11 +36,7 @@ void SettingsScope::SetDword(const char* name, DWORD value)
 
 void SettingsScope::Remove(const char* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, name);
-        RegCloseKey(key);
-    }
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSettingsKey, name);
 }
 
 void SettingsScope::RemoveKey()
@@ -49,11 +46,8 @@ void SettingsScope::RemoveKey()
 
 bool SettingsScope::KeyExists()
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
+    win::RegKey key;
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
 }
 
 ReadOnlyKeyScope::ReadOnlyKeyScope(HKEY key) : key_(key)

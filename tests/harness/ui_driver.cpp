@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
-#include <mutex>
 
 namespace fytest {
 
@@ -22,12 +22,6 @@ void PumpMessages(DWORD ms)
 
 namespace {
 
-struct WindowQuery {
-    const char* className;
-    const char* caption;
-    HWND found;
-};
-
 bool IsOurs(HWND window)
 {
     DWORD process = 0;
@@ -35,35 +29,73 @@ bool IsOurs(HWND window)
     return process == GetCurrentProcessId();
 }
 
-BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam)
+// The visible top-level windows of this process, in z-order.
+std::vector<HWND> OurWindows()
 {
-    auto* query = reinterpret_cast<WindowQuery*>(lParam);
-    if (!IsOurs(window) || !IsWindowVisible(window))
-        return TRUE;
+    std::vector<HWND> windows;
+    EnumWindows(
+        [](HWND window, LPARAM list) {
+            if (IsOurs(window) && IsWindowVisible(window))
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// The visible children of window whose class is className.
+std::vector<HWND> ChildrenOfClass(HWND window, const char* className)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM list) {
+            if (IsWindowVisible(child))
+                reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    std::vector<HWND> matching;
+    for (HWND child : children) {
+        char name[32];
+        GetClassNameA(child, name, sizeof(name));
+        if (lstrcmpiA(name, className) == 0)
+            matching.push_back(child);
+    }
+    return matching;
+}
+
+std::string ClassOf(HWND window)
+{
+    char name[256];
+    return std::string(name, GetClassNameA(window, name, sizeof(name)));
+}
+
+// The caption read without a message to the window's (possibly busy) thread.
+std::string CaptionOf(HWND window)
+{
+    WCHAR wide[512];
     char text[512];
-    if (query->className) {
-        GetClassNameA(window, text, sizeof(text));
-        if (lstrcmpiA(text, query->className) != 0)
-            return TRUE;
-    }
-    if (query->caption) {
-        // InternalGetWindowText reads the caption without a message to the
-        // window's (possibly busy) thread.
-        WCHAR wide[512];
-        InternalGetWindowText(window, wide, 512);
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
-        if (strcmp(text, query->caption) != 0)
-            return TRUE;
-    }
-    query->found = window;
-    return FALSE;
+    InternalGetWindowText(window, wide, 512);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+    return text;
+}
+
+// Waits, without pumping, for another thread's window to be destroyed.
+void WaitGone(HWND window, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (IsWindow(window) && GetTickCount() - start < timeoutMs)
+        Sleep(20);
 }
 
 HWND FindOurWindow(const char* className, const char* caption)
 {
-    WindowQuery query = {className, caption, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
-    return query.found;
+    for (HWND window : OurWindows())
+        if ((!className || lstrcmpiA(ClassOf(window).c_str(), className) == 0) &&
+            (!caption || CaptionOf(window) == caption))
+            return window;
+    return nullptr;
 }
 
 }  // namespace
@@ -135,43 +167,21 @@ bool PressButton(HWND dialog, int buttonId)
     return true;
 }
 
-namespace {
-
-BOOL CALLBACK CloseOne(HWND window, LPARAM lParam)
-{
-    if (!IsOurs(window) || !IsWindowVisible(window))
-        return TRUE;
-    char className[64];
-    GetClassNameA(window, className, sizeof(className));
-    if (strcmp(className, "#32770") == 0)
-        PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    else
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    ++*reinterpret_cast<int*>(lParam);
-    return TRUE;
-}
-
-}  // namespace
-
 int CloseStrayWindows()
 {
-    int count = 0;
-    EnumWindows(CloseOne, reinterpret_cast<LPARAM>(&count));
-    return count;
+    std::vector<HWND> windows = OurWindows();
+    for (HWND window : windows) {
+        if (ClassOf(window) == "#32770")
+            PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        else
+            PostMessageA(window, WM_CLOSE, 0, 0);
+    }
+    return static_cast<int>(windows.size());
 }
 
 bool BoxRecord::HasButtons(std::initializer_list<int> ids) const
 {
-    if (ids.size() != buttons.size())
-        return false;
-    for (int id : ids) {
-        bool found = false;
-        for (int button : buttons)
-            found = found || button == id;
-        if (!found)
-            return false;
-    }
-    return true;
+    return std::is_permutation(ids.begin(), ids.end(), buttons.begin(), buttons.end());
 }
 
 void ExpectBox(const BoxRecord& box, const std::string& text, std::initializer_list<int> buttons, BoxIcon icon)
@@ -188,75 +198,34 @@ namespace {
 // static with SS_ICON (its id differs between systems).
 constexpr int kBoxTextId = 0xFFFF;
 
-BOOL CALLBACK CollectButton(HWND child, LPARAM lParam)
-{
-    char className[32];
-    GetClassNameA(child, className, sizeof(className));
-    if (lstrcmpiA(className, "Button") == 0 && IsWindowVisible(child))
-        reinterpret_cast<BoxRecord*>(lParam)->buttons.push_back(GetDlgCtrlID(child));
-    return TRUE;
-}
-
-BOOL CALLBACK FindIconStatic(HWND child, LPARAM lParam)
-{
-    char className[32];
-    GetClassNameA(child, className, sizeof(className));
-    if (lstrcmpiA(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
-        IsWindowVisible(child)) {
-        *reinterpret_cast<HWND*>(lParam) = child;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BoxIcon IconKind(HWND box)
 {
-    HWND iconControl = nullptr;
-    EnumChildWindows(box, FindIconStatic, reinterpret_cast<LPARAM>(&iconControl));
-    if (!iconControl)
-        return BoxIcon::None;
-    HICON icon = reinterpret_cast<HICON>(SendWithin(iconControl, STM_GETICON, 0, 0));
-    if (!icon)
-        return BoxIcon::None;
-    if (icon == LoadIcon(nullptr, IDI_HAND))
-        return BoxIcon::Stop;
-    if (icon == LoadIcon(nullptr, IDI_QUESTION))
-        return BoxIcon::Question;
-    if (icon == LoadIcon(nullptr, IDI_EXCLAMATION))
-        return BoxIcon::Warning;
-    if (icon == LoadIcon(nullptr, IDI_ASTERISK))
-        return BoxIcon::Information;
-    return BoxIcon::Other;
-}
-
-struct BoxQuery {
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchBox(HWND window, LPARAM lParam)
-{
-    auto* query = reinterpret_cast<BoxQuery*>(lParam);
-    if (!IsOurs(window) || !IsWindowVisible(window))
-        return TRUE;
-    char text[512];
-    GetClassNameA(window, text, sizeof(text));
-    if (strcmp(text, "#32770") != 0 || !GetDlgItem(window, kBoxTextId))
-        return TRUE;
-    GetWindowTextA(window, text, sizeof(text));
-    if (query->caption && strcmp(text, query->caption) != 0)
-        return TRUE;
-    query->found = window;
-    return FALSE;
+    for (HWND control : ChildrenOfClass(box, "Static")) {
+        if ((GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+            continue;
+        HICON icon = reinterpret_cast<HICON>(SendWithin(control, STM_GETICON, 0, 0));
+        if (!icon)
+            return BoxIcon::None;
+        const std::pair<LPCSTR, BoxIcon> kinds[] = {{IDI_HAND, BoxIcon::Stop},
+                                                    {IDI_QUESTION, BoxIcon::Question},
+                                                    {IDI_EXCLAMATION, BoxIcon::Warning},
+                                                    {IDI_ASTERISK, BoxIcon::Information}};
+        for (const auto& kind : kinds)
+            if (icon == LoadIconA(nullptr, kind.first))
+                return kind.second;
+        return BoxIcon::Other;
+    }
+    return BoxIcon::None;
 }
 
 }  // namespace
 
 HWND FindMessageBox(const char* caption)
 {
-    BoxQuery query = {caption, nullptr};
-    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&query));
-    return query.found;
+    for (HWND window : OurWindows())
+        if (ClassOf(window) == "#32770" && GetDlgItem(window, kBoxTextId) && (!caption || CaptionOf(window) == caption))
+            return window;
+    return nullptr;
 }
 
 BoxRecord ReadMessageBox(HWND box)
@@ -264,7 +233,8 @@ BoxRecord ReadMessageBox(HWND box)
     BoxRecord record;
     record.caption = GetText(box);
     record.text = GetControlText(box, kBoxTextId);
-    EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&record));
+    for (HWND button : ChildrenOfClass(box, "Button"))
+        record.buttons.push_back(GetDlgCtrlID(button));
     record.icon = IconKind(box);
     return record;
 }
@@ -315,10 +285,8 @@ void MessageBoxAnswerer::Run()
         record.pressed = answer;
         boxes_.push_back(record);
         PostMessageA(button, BM_CLICK, 0, 0);
-        // Wait for this box to go before looking for the next one.
-        start = GetTickCount();
-        while (IsWindow(box) && GetTickCount() - start < timeoutMs_)
-            Sleep(20);
+        // This box goes before the next one is looked for.
+        WaitGone(box, timeoutMs_);
     }
 }
 
@@ -331,9 +299,7 @@ NoMessageBoxes::NoMessageBoxes(const char* dialogCaption)
             if (box) {
                 ADD_FAILURE() << "unexpected window \"" << GetText(box) << "\": \"" << ReadMessageBox(box).text << "\"";
                 PostMessageA(box, WM_COMMAND, MAKEWPARAM(GetDlgItem(box, IDCANCEL) ? IDCANCEL : IDOK, BN_CLICKED), 0);
-                DWORD start = GetTickCount();
-                while (IsWindow(box) && GetTickCount() - start < 5000)
-                    Sleep(20);
+                WaitGone(box, 5000);
             }
             Sleep(20);
         }
@@ -346,42 +312,25 @@ NoMessageBoxes::~NoMessageBoxes()
     thread_.join();
 }
 
-namespace {
-
-struct Sighting {
-    DWORD firstSeen;
-};
-
-BOOL CALLBACK CollectVisible(HWND window, LPARAM lParam)
-{
-    if (IsOurs(window) && IsWindowVisible(window))
-        reinterpret_cast<std::vector<HWND>*>(lParam)->push_back(window);
-    return TRUE;
-}
-
-}  // namespace
-
 void StartStrayWindowGuard(DWORD limitMs)
 {
     std::thread([limitMs] {
-        std::map<HWND, Sighting> seen;
+        std::map<HWND, DWORD> seen;   // when each window was first seen open
         for (;;) {
             Sleep(250);
-            std::vector<HWND> windows;
-            EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
-            std::map<HWND, Sighting> still;
+            std::map<HWND, DWORD> still;
             DWORD now = GetTickCount();
-            for (HWND window : windows) {
+            for (HWND window : OurWindows()) {
                 auto known = seen.find(window);
-                Sighting sighting = known != seen.end() ? known->second : Sighting{now};
-                if (now - sighting.firstSeen > limitMs) {
+                DWORD firstSeen = known != seen.end() ? known->second : now;
+                if (now - firstSeen > limitMs) {
                     BoxRecord record = ReadMessageBox(window);
                     ADD_FAILURE() << "window left open: \"" << record.caption << "\" " << record.text;
                     PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
                     PostMessageA(window, WM_CLOSE, 0, 0);
-                    sighting.firstSeen = now;   // give it time to close before complaining again
+                    firstSeen = now;   // give it time to close before complaining again
                 }
-                still[window] = sighting;
+                still[window] = firstSeen;
             }
             seen.swap(still);
         }
