@@ -1,7 +1,7 @@
 // Seeded edit histories that look like the files people keep versions of,
-// for the benchmark and the size tests. Each history yields its successive
-// versions; the same seed always gives the same bytes on every platform (only
-// mt19937's raw output is used, never a library distribution).
+// for the benchmark. Each history yields its successive versions; the same
+// seed always gives the same bytes on every platform (only mt19937's raw
+// output is used, never a library distribution).
 //
 //  - MarkdownListHistory: a long curated Markdown list in sections, edited
 //    the way such lists are: entries inserted in sorted order, entries
