@@ -10,8 +10,7 @@
 using fytest::BoxIcon;
 using fytest::MessageBoxAnswerer;
 
-// The text with its argument (cut at the 2000-byte buffer), the buttons and
-// icon asked for, and the press returned.
+// The text is cut at the 2000-byte buffer.
 TEST(MessageBoxes, ShowWhatWasAskedAndReturnThePress)
 {
     const std::string argument(300, 'a'), huge(5000, 'b');
