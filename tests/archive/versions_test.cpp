@@ -139,7 +139,8 @@ protected:
     ArchiveFile archive_{MakeFile("report.doc", "one").c_str()};
 };
 
-TEST_F(Versions, FlagIsSetAndClearedNumbersStayWithTheirVersionsAndDamageIsReported)
+// Only a permanent version asks; the last version takes the archive along.
+TEST_F(Versions, FlagsNumbersAndDeletingWithItsQuestionsAndDamageReported)
 {
     EXPECT_EQ(archive_.IsPermanent(1), 0);
     EXPECT_EQ(archive_.IsPermanent(2), 1);
@@ -156,6 +157,7 @@ TEST_F(Versions, FlagIsSetAndClearedNumbersStayWithTheirVersionsAndDamageIsRepor
     EXPECT_NE(archive_.RetrieveVersion((scratch_.Path() + "\\" + std::string(300, 'n')).c_str(), 1), 0);
     {
         NoMessageBoxes noBox;
+        EXPECT_EQ(archive_.DeleteVersion(8), 0) << "one not there stops the caller";
         ASSERT_EQ(archive_.DeleteVersion(2), 1);
     }
     EXPECT_EQ(archive_.CountVersions(), 2);
@@ -169,46 +171,37 @@ TEST_F(Versions, FlagIsSetAndClearedNumbersStayWithTheirVersionsAndDamageIsRepor
         EXPECT_STREQ(text, "") << missing;
     }
     EXPECT_TRUE(archive_.FormatVersionTime(3, text));
+    {
+        MessageBoxAnswerer answerer({IDNO, IDCANCEL});
+        EXPECT_EQ(archive_.DeleteVersion(1), 1) << "No: keep it and go on with the next";
+        EXPECT_EQ(archive_.DeleteVersion(1), 0) << "Cancel: stop";
+        EXPECT_EQ(answerer.Boxes().size(), 2u) << "its text is the history page test's";
+    }
+    EXPECT_EQ(archive_.CountVersions(), 2);
 
+    const std::string sound = ReadFileText(archive_.archivePath);
     const std::string bytes = Damage(archive_);
     out = MakeFile("kept.out", "precious");
-    MessageBoxAnswerer answerer({IDOK, IDOK});
-    EXPECT_NE(archive_.RetrieveVersion(out.c_str(), 1), 0);
-    EXPECT_EQ(archive_.DeleteVersion(1), 0);
-    ASSERT_EQ(answerer.Boxes().size(), 2u);
-    for (const auto& box : answerer.Boxes())
-        ExpectBox(box, DamagedText(archive_), {IDOK}, BoxIcon::Stop);
-    EXPECT_EQ(ReadFileText(out), "precious");
-    EXPECT_EQ(ReadFileText(archive_.workingPath), "three");
-    EXPECT_EQ(ReadFileText(archive_.archivePath), bytes);
-    EXPECT_EQ(archive_.DeleteArchive(), 1);
-    EXPECT_FALSE(archive_.Exists());
-    EXPECT_EQ(archive_.DeleteArchive(), 1) << "also when none is there";
-}
-
-TEST_F(Versions, DeletingAsksOnlyForPermanentVersionsAndEachAnswerDoesWhatItSays)
-{
     {
-        NoMessageBoxes noBox;
-        EXPECT_EQ(archive_.DeleteVersion(8), 0) << "one not there stops the caller";
-        EXPECT_EQ(archive_.DeleteVersion(3), 1);
-        EXPECT_EQ(Retrieved(archive_, 2), "two");
-        EXPECT_EQ(archive_.DeleteVersion(1), 1);
-        EXPECT_EQ(archive_.CountVersions(), 1);
+        MessageBoxAnswerer answerer({IDOK, IDOK});
+        EXPECT_NE(archive_.RetrieveVersion(out.c_str(), 1), 0);
+        EXPECT_EQ(archive_.DeleteVersion(3), 0);
+        ASSERT_EQ(answerer.Boxes().size(), 2u);
+        for (const auto& box : answerer.Boxes())
+            ExpectBox(box, DamagedText(archive_), {IDOK}, BoxIcon::Stop);
     }
-    MessageBoxAnswerer answerer({IDNO, IDCANCEL, IDYES});
-    EXPECT_EQ(archive_.DeleteVersion(2), 1) << "No: keep it and go on with the next";
-    EXPECT_EQ(archive_.CountVersions(), 1);
-    EXPECT_EQ(archive_.DeleteVersion(2), 0) << "Cancel: stop";
-    EXPECT_EQ(archive_.IsPermanent(2), 1);
-    EXPECT_EQ(archive_.DeleteVersion(2), 1);
-    ASSERT_EQ(answerer.Boxes().size(), 3u);
-    for (const auto& box : answerer.Boxes())
-        ExpectBox(box,
-                  "Version 2 of file report.doc is a permanent version!  Are you sure you really want to delete it?",
-                  {IDYES, IDNO, IDCANCEL}, BoxIcon::Question);
-    EXPECT_FALSE(ArchiveFile(archive_.workingPath).Exists());
+    EXPECT_EQ(ReadFileText(out), "precious");
+    EXPECT_EQ(ReadFileText(archive_.archivePath), bytes);
+    WriteFileText(archive_.archivePath, sound);
+    {
+        MessageBoxAnswerer answerer({IDYES});
+        EXPECT_EQ(archive_.DeleteVersion(3), 1);
+        EXPECT_EQ(archive_.DeleteVersion(1), 1);
+        EXPECT_EQ(answerer.Boxes().size(), 1u);
+    }
+    EXPECT_FALSE(archive_.Exists());
     EXPECT_EQ(ReadFileText(archive_.workingPath), "three");
+    EXPECT_EQ(archive_.DeleteArchive(), 1) << "also when none is there";
 }
 
 // Out of range is refused before the warning, even 0 (below the temporaries).
