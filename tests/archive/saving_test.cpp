@@ -162,7 +162,7 @@ TEST_F(Saving, RefusedSavesSayWhyGiveTheLockBackAndLeaveAForeignFileAlone)
 }
 
 // 260 bytes leave no room for the terminator; at 259 the store's scratch file must fit too.
-TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
+TEST_F(Saving, ArchiveThatCannotBeMadeOrWrittenSaysWhy)
 {
     std::string path = MakeFile("long.txt", "x");
     const size_t nameLength = strlen(ArchiveFile(path.c_str()).archiveName);
@@ -185,14 +185,12 @@ TEST_F(Saving, ArchivePathTooLongIsRefusedWithItsMessage)
             "directory with a shorter path and try again.");
         EXPECT_FALSE(archive.Exists());
     }
-}
 
-TEST_F(Saving, FullDiskSaysTheArchiveCouldNotBeWritten)
-{
+    // The versions already on a full disk stay readable.
     std::string disk = SmallDiskFolder();
     ASSERT_FALSE(disk.empty()) << "the test session provides a small disk (FY_SMALL_DISK)";
     settings_.SetString("VersionsPath", disk + "\\versions");
-    std::string path = MakeFile("grows.txt", "small beginning");
+    path = MakeFile("grows.txt", "small beginning");
     ArchiveFile archive(path.c_str());
     ASSERT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
 

@@ -10,7 +10,7 @@
 using fytest::SettingsScope;
 
 // An ordinary account may read the machine's settings but not write them.
-TEST(Settings, ValuesAreReadByTheirStringTableNamesAlsoFromAKeyTheAccountMayOnlyRead)
+TEST(Settings, ValuesAndTheExclusionListAreReadAlsoFromAKeyTheAccountMayOnlyRead)
 {
     SettingsScope::RemoveKey();
     ASSERT_FALSE(SettingsScope::KeyExists());
@@ -35,32 +35,8 @@ TEST(Settings, ValuesAreReadByTheirStringTableNamesAlsoFromAKeyTheAccountMayOnly
     EXPECT_TRUE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
     EXPECT_EQ(strlen(text), 259u);
 
-    settings.SetDword("MaxTempVersions", 42);
-    settings.SetDword("EnableVersionControl", 1);
-    settings.SetRaw("VersionsPath", REG_SZ, "C:\\V", 4);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, 0, READ_CONTROL | WRITE_DAC, &key),
-              ERROR_SUCCESS);
-    fytest::ReadOnlyKeyScope readOnly(key);
-    HKEY probe = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, 0, KEY_READ | KEY_WRITE, &probe),
-              ERROR_ACCESS_DENIED) << "the bench needs a key this process may not write";
-    EXPECT_TRUE(ReadSettingDword(IDS_REG_MAX_TEMP_VERSIONS, &value));
-    EXPECT_EQ(value, 42u);
-    EXPECT_TRUE(ReadSettingDword(IDS_REG_ENABLE_VERSION_CONTROL, &value));
-    EXPECT_EQ(value, 1u);
-    EXPECT_FALSE(ReadSettingDword(IDS_REG_SINGLE_LOCATION, &value));
-    memset(text, 'z', sizeof(text));
-    EXPECT_TRUE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
-    EXPECT_STREQ(text, "C:\\V");
-    EXPECT_EQ(OpenSettingsKeyForWriting(), nullptr);
-    RegCloseKey(key);
-}
-
-// Also through the short name: report.docx's ends in .DOC.
-TEST(ExclusionList, MatchesWholeExtensionsCaseInsensitively)
-{
-    SettingsScope settings;
+    // The exclusion list matches whole extensions in any case, also through
+    // the short name (report.docx's ends in .DOC).
     fytest::ScratchFolder folder;
     const struct {
         std::string list;
@@ -80,4 +56,27 @@ TEST(ExclusionList, MatchesWholeExtensionsCaseInsensitively)
         fytest::WriteFileText(path, "data");
         EXPECT_EQ(IsExcluded(path.c_str(), IDS_REG_VERSION_EXCLUDE), c.excluded) << c.list << " / " << c.file;
     }
+
+    settings.SetString("VersionExclude", "docx");
+    settings.SetDword("MaxTempVersions", 42);
+    settings.SetDword("EnableVersionControl", 1);
+    settings.SetRaw("VersionsPath", REG_SZ, "C:\\V", 4);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, 0, READ_CONTROL | WRITE_DAC, &key),
+              ERROR_SUCCESS);
+    fytest::ReadOnlyKeyScope readOnly(key);
+    HKEY probe = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, 0, KEY_READ | KEY_WRITE, &probe),
+              ERROR_ACCESS_DENIED) << "the bench needs a key this process may not write";
+    EXPECT_TRUE(ReadSettingDword(IDS_REG_MAX_TEMP_VERSIONS, &value));
+    EXPECT_EQ(value, 42u);
+    EXPECT_TRUE(ReadSettingDword(IDS_REG_ENABLE_VERSION_CONTROL, &value));
+    EXPECT_EQ(value, 1u);
+    EXPECT_FALSE(ReadSettingDword(IDS_REG_SINGLE_LOCATION, &value));
+    memset(text, 'z', sizeof(text));
+    EXPECT_TRUE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
+    EXPECT_STREQ(text, "C:\\V");
+    EXPECT_TRUE(IsExcluded((folder / "a.DocX").c_str(), IDS_REG_VERSION_EXCLUDE));
+    EXPECT_EQ(OpenSettingsKeyForWriting(), nullptr);
+    RegCloseKey(key);
 }
