@@ -1,5 +1,4 @@
-// What the archive tests share: a scratch folder for working files, empty
-// settings (archives then lie beside their files), and small helpers.
+// What the archive tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,30 +15,27 @@ namespace fytest {
 
 class ArchiveTest : public WorkingFilesTest {
 protected:
-    // A new archive for path with content as its first (temporary) version.
     void CreateArchive(ArchiveFile& archive, int maxTemp = 10)
     {
         ASSERT_EQ(archive.CreateWithFirstVersion(0, maxTemp, 0, 0), 0);
     }
 
-    // Rewrites the working file and saves it as a new version.
-    void SaveVersion(ArchiveFile& archive, const std::string& content, int permanent = 0,
-                     const char* comment = "changed")
+    void SaveVersion(ArchiveFile& archive, const std::string& content, int permanent = 0)
     {
         WriteFileText(archive.workingPath, content);
-        ASSERT_EQ(archive.AddVersion(comment, permanent), 1);
+        ASSERT_EQ(archive.AddVersion("changed", permanent), 1);
     }
 
     // The bytes of one version, written over whatever the last call wrote.
     std::string Retrieved(const ArchiveFile& archive, int version)
     {
-        EXPECT_EQ(archive.RetrieveVersion(RetrievedPath().c_str(), version), 0) << "version " << version;
-        return ReadFileText(RetrievedPath());
+        EXPECT_EQ(archive.RetrieveVersion(retrieved_.c_str(), version), 0) << "version " << version;
+        return ReadFileText(retrieved_);
     }
-    std::string RetrievedPath() const { return scratch_ / "retrieved.bin"; }
+
+    const std::string retrieved_ = scratch_ / "retrieved.bin";
 };
 
-// The numbers of the versions, as listed.
 inline std::vector<int> Numbers(const ArchiveFile& archive)
 {
     VersionItem* items = nullptr;
@@ -68,7 +64,7 @@ inline std::string DamagedText(const ArchiveFile& archive)
            "\n\nNothing was changed.";
 }
 
-// Runs action, which must show exactly one box: text, an OK button and icon.
+// Runs action, which must show exactly one box, with an OK button.
 template <class Action>
 void ExpectOneBoxFrom(Action action, const std::string& text, BoxIcon icon = BoxIcon::Stop)
 {
@@ -79,9 +75,9 @@ void ExpectOneBoxFrom(Action action, const std::string& text, BoxIcon icon = Box
 }
 
 // Bytes of every value, in an order that compresses badly.
-inline std::string BinaryBytes(size_t size, unsigned seed)
+inline std::string BinaryBytes(size_t size)
 {
-    std::minstd_rand random(seed);
+    std::minstd_rand random(7);
     std::string bytes(size, '\0');
     for (char& byte : bytes)
         byte = static_cast<char>(random() >> 8);

@@ -1,5 +1,4 @@
-// Where a working file's archive lies and what it is called, and the path
-// functions that work it out.
+// Where a working file's archive lies and what it is called.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -27,15 +26,12 @@ protected:
     MappedDrive e_{'E', eFolder_.Path()}, d_{'D', dFolder_.Path()};
 };
 
-TEST_F(ArchiveLocation, WithoutVersionsPathTheArchiveLiesBesideTheFile)
+TEST_F(ArchiveLocation, ArchiveLiesBesideTheFileOrInTheCentralFolderNamedAfterTheShortPath)
 {
     ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
     EXPECT_TRUE(archive.IsValid());
-    EXPECT_STREQ(archive.workingPath, "E:\\DOCS\\REPORT.DOC");
     EXPECT_STREQ(archive.workingFolder, "E:\\DOCS");
     EXPECT_STREQ(archive.workingName, "REPORT.DOC");
-    EXPECT_STREQ(archive.archiveFolder, "E:\\DOCS");
-    EXPECT_STREQ(archive.archiveName, "E$$DOCS$REPORT$DOC.fy");
     EXPECT_STREQ(archive.archivePath, "E:\\DOCS\\E$$DOCS$REPORT$DOC.fy");
     EXPECT_FALSE(archive.Exists());
     EXPECT_GT(strlen(archive.userName), 0u);
@@ -45,40 +41,14 @@ TEST_F(ArchiveLocation, WithoutVersionsPathTheArchiveLiesBesideTheFile)
     EXPECT_EQ(archive.secondaryContext.mode, 2);
     for (uint8_t b : archive.primaryContext.reserved)
         EXPECT_EQ(b, 0);
-
     settings_.SetString("VersionsPath", "");   // counts as unset
     WriteFileText("E:\\ROOT.TXT", "x");
     ArchiveFile root("E:\\ROOT.TXT");
     EXPECT_STREQ(root.workingFolder, "E:");
-    EXPECT_STREQ(root.archiveFolder, "E:");
     EXPECT_STREQ(root.archivePath, "E:\\E$$ROOT$TXT.fy");
-}
 
-TEST_F(ArchiveLocation, MissingCentralFolderIsMadeLevelByLevel)
-{
-    settings_.SetString("VersionsPath", "D:\\VERS\\");
-    ASSERT_FALSE(PathExists("D:\\VERS"));
-    ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-    EXPECT_TRUE(PathExists("D:\\VERS"));
-    EXPECT_STREQ(archive.archiveFolder, "D:\\VERS") << "its backslash dropped";
-    EXPECT_STREQ(archive.archivePath, "D:\\VERS\\E$$DOCS$REPORT$DOC.fy");
-
-    settings_.SetString("VersionsPath", "D:\\A\\B\\C");
-    EXPECT_STREQ(ArchiveFile("E:\\DOCS\\REPORT.DOC").archiveFolder, "D:\\A\\B\\C");
-    EXPECT_TRUE(PathExists("D:\\A\\B\\C"));
-
-    settings_.SetString("VersionsPath", "D:\\");
-    ArchiveFile inRoot("E:\\DOCS\\REPORT.DOC");
-    EXPECT_STREQ(inRoot.archiveFolder, "D:");
-    EXPECT_STREQ(inRoot.archivePath, "D:\\E$$DOCS$REPORT$DOC.fy");
-}
-
-// An archive beside the file wins over the central folder (which is then not
-// made); a folder bearing the archive's name is no archive.
-TEST_F(ArchiveLocation, ExistingArchiveIsFoundWhereItLies)
-{
     WriteFileText("E:\\DOCS\\E$$DOCS$REPORT$DOC.fy", "archive");
-    settings_.SetString("VersionsPath", "D:\\VERS");
+    settings_.SetString("VersionsPath", "D:\\VERS\\");
     ArchiveFile beside("E:\\DOCS\\REPORT.DOC");
     EXPECT_STREQ(beside.archiveFolder, "E:\\DOCS");
     EXPECT_TRUE(beside.Exists());
@@ -86,59 +56,23 @@ TEST_F(ArchiveLocation, ExistingArchiveIsFoundWhereItLies)
     EXPECT_FALSE(PathExists("D:\\VERS"));
 
     DeleteFileA("E:\\DOCS\\E$$DOCS$REPORT$DOC.fy");
-    CreateDirectoryA("D:\\VERS", nullptr);
-    WriteFileText("D:\\VERS\\E$$DOCS$REPORT$DOC.fy", "archive");
     ArchiveFile central("E:\\DOCS\\REPORT.DOC");
-    EXPECT_TRUE(central.Exists());
-    EXPECT_FALSE(central.LocalArchiveExists());
-
-    DeleteFileA("D:\\VERS\\E$$DOCS$REPORT$DOC.fy");
-    CreateDirectoryA("D:\\VERS\\E$$DOCS$REPORT$DOC.fy", nullptr);
+    EXPECT_TRUE(PathExists("D:\\VERS"));
+    EXPECT_STREQ(central.archiveFolder, "D:\\VERS") << "its backslash dropped";
+    EXPECT_STREQ(central.archivePath, "D:\\VERS\\E$$DOCS$REPORT$DOC.fy");
+    WriteFileText(central.archivePath, "archive");
+    EXPECT_TRUE(ArchiveFile("E:\\DOCS\\REPORT.DOC").Exists());
+    EXPECT_FALSE(ArchiveFile("E:\\DOCS\\REPORT.DOC").LocalArchiveExists());
+    DeleteFileA(central.archivePath);
+    CreateDirectoryA(central.archivePath, nullptr);
     EXPECT_FALSE(ArchiveFile("E:\\DOCS\\REPORT.DOC").Exists());
-}
 
-// A central folder blocked by a file, or given as a relative path: told once
-// per object, which holds no archive, user or context.
-TEST_F(ArchiveLocation, CentralFolderThatCannotBeMadeIsToldAndLeavesTheObjectEmpty)
-{
-    WriteFileText("D:\\blocker", "a file where a folder should be");
-    MessageBoxAnswerer answerer({IDOK, IDOK});
-    for (const char* central : {"D:\\blocker\\VERS", "versions"}) {
-        settings_.SetString("VersionsPath", central);
-        ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
-        EXPECT_FALSE(archive.IsValid()) << central;
-        EXPECT_STREQ(archive.archivePath, "");
-        EXPECT_STREQ(archive.userName, "");
-        EXPECT_STREQ(archive.primaryContext.text, "");
-        EXPECT_FALSE(archive.Exists());
-    }
-    ASSERT_EQ(answerer.Boxes().size(), 2u);
-    for (const auto& box : answerer.Boxes())
-        ExpectBox(box, "Can't create Fennory directory!", {IDOK}, BoxIcon::Stop);
-}
+    settings_.SetString("VersionsPath", "D:\\A\\B\\C");
+    EXPECT_STREQ(ArchiveFile("E:\\DOCS\\REPORT.DOC").archiveFolder, "D:\\A\\B\\C");
+    EXPECT_TRUE(PathExists("D:\\A\\B\\C"));
+    settings_.SetString("VersionsPath", "D:\\");
+    EXPECT_STREQ(ArchiveFile("E:\\DOCS\\REPORT.DOC").archivePath, "D:\\E$$DOCS$REPORT$DOC.fy");
 
-TEST_F(ArchiveLocation, OverlongPathsNeverOverflowTheFields)
-{
-    // A working path longer than its field is refused whole, never cut.
-    ArchiveFile refused(("E:\\" + std::string(300, 'x')).c_str());
-    EXPECT_FALSE(refused.IsValid());
-    EXPECT_STREQ(refused.workingPath, "");
-    EXPECT_FALSE(refused.Exists());
-
-    // Central folder and name together over 260 bytes: no archive path.
-    std::string folder = "D:\\" + std::string(240, 'v');
-    settings_.SetString("VersionsPath", folder);
-    ArchiveFile longCentral("E:\\DOCS\\REPORT.DOC");
-    EXPECT_STREQ(longCentral.archiveFolder, folder.c_str());
-    EXPECT_STREQ(longCentral.archivePath, "");
-    EXPECT_FALSE(longCentral.IsValid());
-    EXPECT_FALSE(longCentral.Exists());
-}
-
-// Names come from the short form of every level, so equal names in other
-// folders differ; a file not yet there leaves nothing behind.
-TEST_F(ArchiveLocation, ArchiveNamesComeFromTheShortPath)
-{
     CreateDirectoryA("E:\\Long folder name", nullptr);
     std::string path = "E:\\Long folder name\\A very long file name.document";
     WriteFileText(path, "x");
@@ -148,22 +82,45 @@ TEST_F(ArchiveLocation, ArchiveNamesComeFromTheShortPath)
     EXPECT_EQ(made.rfind("E$$", 0), 0u) << made;
     EXPECT_EQ(made.find_first_of(" .", 0), made.size() - 3) << made << ": no blank and only the .fy dot";
     EXPECT_LT(made.size(), 3 + 9 + 13 + 3u) << made << ": 8.3 levels";
-
-    WriteFileText("E:\\SAME.TXT", "x");
-    ASSERT_TRUE(MakeArchiveName("E:\\SAME.TXT", name));
-    EXPECT_STREQ(name, "E$$SAME$TXT.fy");
     ASSERT_TRUE(MakeArchiveName("E:\\DOCS\\NEW.TXT", name));
     EXPECT_STREQ(name, "E$$DOCS$NEW$TXT.fy");
     EXPECT_FALSE(PathExists("E:\\DOCS\\NEW.TXT"));
-
-    strcpy(name, "stale");
-    EXPECT_FALSE(MakeArchiveName("E:\\NO\\SUCH\\FOLDER\\F.TXT", name)) << "no short form, no name";
-    EXPECT_STREQ(name, "");
-    EXPECT_FALSE(MakeArchiveName((std::string("E:\\") + std::string(270, 'n')).c_str(), name));
-    EXPECT_STREQ(name, "");
+    for (const std::string& refused : {std::string("E:\\NO\\SUCH\\FOLDER\\F.TXT"), "E:\\" + std::string(270, 'n')}) {
+        strcpy(name, "stale");
+        EXPECT_FALSE(MakeArchiveName(refused.c_str(), name)) << refused;
+        EXPECT_STREQ(name, "");
+    }
 }
 
-TEST(PathUtil, SplitPathSeparatesFolderAndName)
+TEST_F(ArchiveLocation, UnusableCentralFolderOrOverlongPathLeavesTheObjectEmpty)
+{
+    WriteFileText("D:\\blocker", "a file where a folder should be");
+    settings_.SetString("VersionsPath", "D:\\blocker\\VERS");
+    MessageBoxAnswerer answerer({IDOK, IDOK});
+    for (int i = 0; i < 2; ++i) {
+        ArchiveFile archive("E:\\DOCS\\REPORT.DOC");
+        EXPECT_FALSE(archive.IsValid());
+        EXPECT_STREQ(archive.archivePath, "");
+        EXPECT_STREQ(archive.userName, "");
+        EXPECT_STREQ(archive.primaryContext.text, "");
+        EXPECT_FALSE(archive.Exists());
+    }
+    ASSERT_EQ(answerer.Boxes().size(), 2u);
+    for (const auto& box : answerer.Boxes())
+        ExpectBox(box, "Can't create Fennory directory!", {IDOK}, BoxIcon::Stop);
+
+    ArchiveFile refused(("E:\\" + std::string(300, 'x')).c_str());
+    EXPECT_FALSE(refused.IsValid());
+    EXPECT_STREQ(refused.workingPath, "");
+    std::string folder = "D:\\" + std::string(240, 'v');
+    settings_.SetString("VersionsPath", folder);
+    ArchiveFile longCentral("E:\\DOCS\\REPORT.DOC");
+    EXPECT_STREQ(longCentral.archiveFolder, folder.c_str());
+    EXPECT_STREQ(longCentral.archivePath, "");
+    EXPECT_FALSE(longCentral.IsValid());
+}
+
+TEST(PathUtil, SplitPathAndZeroLengthFiles)
 {
     const char* cases[][3] = {
         {"C:\\Docs\\report.doc", "C:\\Docs", "report.doc"},
@@ -180,11 +137,8 @@ TEST(PathUtil, SplitPathSeparatesFolderAndName)
         EXPECT_STREQ(folder, c[1]) << c[0];
         EXPECT_STREQ(name, c[2]) << c[0];
     }
-}
 
-// Empty and openable: a file held by a writer that refuses read sharing is not.
-TEST(PathUtil, ZeroLengthOnlyForAnOpenableEmptyFile)
-{
+    // Empty and openable: a file held by a writer that refuses read sharing is not.
     ScratchFolder scratch;
     std::string full = scratch / "full.txt", empty = scratch / "empty.txt";
     WriteFileText(full, "x");

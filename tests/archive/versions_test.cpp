@@ -1,7 +1,5 @@
-// Versions through the store: creating, listing and reading back; pinning,
-// deleting, the cap of temporary versions, and their dates. The program runs
-// with TZ=EST5, five hours west of UTC without daylight saving (Wine and the C
-// runtime both take the zone from it): local times are written out by hand.
+// Versions through the store. The program runs with TZ=EST5 (five hours west
+// of UTC, no daylight saving): local times are written out by hand.
 #include <cstring>
 #include <vector>
 
@@ -50,7 +48,8 @@ std::string FiveHoursAgo()
 
 using Records = ArchiveTest;
 
-TEST_F(Records, VersionsAreCountedListedAndReadBackWithFlagAndComment)
+// Versions of several store chunks each read back over a longer file.
+TEST_F(Records, VersionsAreCountedListedAndReadBackByteForByteWithFlagAndComment)
 {
     ArchiveFile archive(MakeFile("one.txt", "first words").c_str());
     EXPECT_EQ(archive.AddVersion("comment", 0), 0) << "no archive yet";
@@ -59,14 +58,13 @@ TEST_F(Records, VersionsAreCountedListedAndReadBackWithFlagAndComment)
     EXPECT_EQ(archive.VersionCounter(), -1);
     EXPECT_TRUE(archive.IsWorkingFileNewer());
     std::string before = FiveHoursAgo();
-    CreateArchive(archive);
+    CreateArchive(archive, 100);
     std::string after = FiveHoursAgo();
     EXPECT_EQ(archive.VersionCounter(), 1);
     EXPECT_FALSE(archive.IsWorkingFileNewer());
     WriteFileText(archive.workingPath, "version two, longer");
     EXPECT_TRUE(archive.IsWorkingFileNewer());
     ASSERT_EQ(archive.AddVersion(std::string(300, 'c').c_str(), 1), 1);
-
     EXPECT_EQ(archive.CountVersions(), 2);
     EXPECT_EQ(archive.VersionCounter(), 2);
     EXPECT_EQ(archive.IsCompressed(), 0);
@@ -86,63 +84,28 @@ TEST_F(Records, VersionsAreCountedListedAndReadBackWithFlagAndComment)
     char text[kVersionTimeSize];
     ASSERT_TRUE(archive.FormatVersionTime(1, text));
     EXPECT_TRUE(before == text || after == text) << text << " is not " << before;
-}
 
-// Several store chunks per version, every byte value, and a tiny last version;
-// each read back over a longer file.
-TEST_F(Records, ManyVersionsOfBinaryContentComeBackByteForByte)
-{
-    std::vector<std::string> contents;
+    std::vector<std::string> contents = {"first words", "version two, longer"};
     for (unsigned i = 0; i < 12; ++i) {
-        std::string bytes = BinaryBytes(3 * 1024 * 1024 + 17 * i, 7);
+        std::string bytes = BinaryBytes(3 * 1024 * 1024 + 17 * i);
         bytes[1000 + i * 4096] ^= static_cast<char>(0x5A);   // each version differs a little
         contents.push_back(bytes.append(i, '\0'));
+        SaveVersion(archive, contents.back());
     }
     contents.push_back(std::string("\0\r\n\x1A\xFF", 5));
-    ArchiveFile archive(MakeFile("many.bin", contents[0]).c_str());
-    CreateArchive(archive, 100);
-    for (size_t i = 1; i < contents.size(); ++i)
-        SaveVersion(archive, contents[i]);
-
-    EXPECT_EQ(Numbers(archive), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}));
-    WriteFileText(RetrievedPath(), std::string(8 * 1024 * 1024, 'z'));
-    for (int v = 13; v >= 1; --v)
+    SaveVersion(archive, contents.back());
+    EXPECT_EQ(Numbers(archive), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    WriteFileText(retrieved_, std::string(8 * 1024 * 1024, 'z'));
+    for (int v = 15; v >= 1; --v)
         EXPECT_TRUE(Retrieved(archive, v) == contents[v - 1]) << "version " << v << " differs";
 
-    std::string text(200000, 'a');
-    ArchiveFile packed(MakeFile("packed.txt", text).c_str());
+    std::string packedText(200000, 'a');
+    ArchiveFile packed(MakeFile("packed.txt", packedText).c_str());
     ASSERT_EQ(packed.CreateWithFirstVersion(0, 10, 1, 0), 0);
     EXPECT_EQ(packed.IsCompressed(), 1);
-    EXPECT_EQ(Retrieved(packed, 1), text);
+    EXPECT_EQ(Retrieved(packed, 1), packedText);
 }
 
-// The store keeps its lease note inside the archive: a save must not write to
-// a file that only bears an archive's name.
-TEST_F(Records, FileThatIsNoArchiveGivesTheFailureResultsAndIsLeftUntouched)
-{
-    ArchiveFile archive(MakeFile("broken.txt", "x").c_str());
-    const std::string foreign = "some other program's file, not an archive";
-    WriteFileText(archive.archivePath, foreign);
-    ASSERT_TRUE(archive.Exists());
-    ArchiveHeader header;
-    EXPECT_NE(archive.ReadHeader(&header), 0);
-    EXPECT_EQ(archive.CountVersions(), -1);
-    EXPECT_EQ(archive.VersionCounter(), -1);
-    EXPECT_EQ(archive.IsCompressed(), 0);
-    EXPECT_EQ(archive.CountTemporaryVersions(), -1);
-    VersionItem sentinel[1];
-    VersionItem* items = sentinel;   // must be left alone
-    EXPECT_EQ(archive.ListVersions(&items), -1);
-    EXPECT_EQ(items, sentinel);
-    char text[kVersionTimeSize];
-    EXPECT_FALSE(archive.FormatVersionTime(1, text));
-    EXPECT_STREQ(text, "");
-    ExpectOneBoxFrom([&] { EXPECT_EQ(archive.AddVersion("", 0), 0); }, DamagedText(archive));
-    EXPECT_EQ(ReadFileText(archive.archivePath), foreign);
-}
-
-// The working file's last write, in local time; none while it is held
-// without read sharing, or gone.
 TEST_F(Records, WorkingFileTimeIsLocalAndNeedsAFileThatCanBeRead)
 {
     std::string path = MakeFile("held.txt", "busy");
@@ -165,7 +128,7 @@ TEST_F(Records, WorkingFileTimeIsLocalAndNeedsAFileThatCanBeRead)
 
 class Versions : public ArchiveTest {
 protected:
-    // report.doc with versions 1 (temporary), 2 (permanent), 3 (temporary).
+    // Versions 1 (temporary), 2 (permanent), 3 (temporary).
     void SetUp() override
     {
         CreateArchive(archive_);
@@ -176,7 +139,8 @@ protected:
     ArchiveFile archive_{MakeFile("report.doc", "one").c_str()};
 };
 
-TEST_F(Versions, FlagIsSetAndClearedAndNumbersStayWithTheirVersions)
+// Only a permanent version asks; the last version takes the archive along.
+TEST_F(Versions, FlagsNumbersAndDeletingWithItsQuestionsAndDamageReported)
 {
     EXPECT_EQ(archive_.IsPermanent(1), 0);
     EXPECT_EQ(archive_.IsPermanent(2), 1);
@@ -191,15 +155,15 @@ TEST_F(Versions, FlagIsSetAndClearedAndNumbersStayWithTheirVersions)
     EXPECT_NE(archive_.RetrieveVersion(out.c_str(), 7), 0);
     EXPECT_FALSE(PathExists(out));
     EXPECT_NE(archive_.RetrieveVersion((scratch_.Path() + "\\" + std::string(300, 'n')).c_str(), 1), 0);
-
-    // Without the middle version (no longer permanent) the others keep their numbers.
-    NoMessageBoxes noBox;
-    ASSERT_EQ(archive_.DeleteVersion(2), 1);
+    {
+        NoMessageBoxes noBox;
+        EXPECT_EQ(archive_.DeleteVersion(8), 0) << "one not there stops the caller";
+        ASSERT_EQ(archive_.DeleteVersion(2), 1);
+    }
     EXPECT_EQ(archive_.CountVersions(), 2);
     EXPECT_EQ(archive_.VersionCounter(), 3) << "the counter holds the latest number given";
     EXPECT_EQ(Numbers(archive_), (std::vector<int>{1, 3}));
     EXPECT_EQ(Retrieved(archive_, 3), "three");
-    // A number no entry carries has no date, and nothing beside the array is read.
     char text[kVersionTimeSize];
     for (int missing : {2, 9, 65535, -1}) {
         strcpy(text, "stale");
@@ -207,89 +171,65 @@ TEST_F(Versions, FlagIsSetAndClearedAndNumbersStayWithTheirVersions)
         EXPECT_STREQ(text, "") << missing;
     }
     EXPECT_TRUE(archive_.FormatVersionTime(3, text));
+    {
+        MessageBoxAnswerer answerer({IDNO, IDCANCEL});
+        EXPECT_EQ(archive_.DeleteVersion(1), 1) << "No: keep it and go on with the next";
+        EXPECT_EQ(archive_.DeleteVersion(1), 0) << "Cancel: stop";
+        EXPECT_EQ(answerer.Boxes().size(), 2u) << "its text is the history page test's";
+    }
+    EXPECT_EQ(archive_.CountVersions(), 2);
 
-    EXPECT_EQ(archive_.DeleteArchive(), 1);
+    const std::string sound = ReadFileText(archive_.archivePath);
+    const std::string bytes = Damage(archive_);
+    out = MakeFile("kept.out", "precious");
+    {
+        MessageBoxAnswerer answerer({IDOK, IDOK});
+        EXPECT_NE(archive_.RetrieveVersion(out.c_str(), 1), 0);
+        EXPECT_EQ(archive_.DeleteVersion(3), 0);
+        ASSERT_EQ(answerer.Boxes().size(), 2u);
+        for (const auto& box : answerer.Boxes())
+            ExpectBox(box, DamagedText(archive_), {IDOK}, BoxIcon::Stop);
+    }
+    EXPECT_EQ(ReadFileText(out), "precious");
+    EXPECT_EQ(ReadFileText(archive_.archivePath), bytes);
+    WriteFileText(archive_.archivePath, sound);
+    {
+        MessageBoxAnswerer answerer({IDYES});
+        EXPECT_EQ(archive_.DeleteVersion(3), 1);
+        EXPECT_EQ(archive_.DeleteVersion(1), 1);
+        EXPECT_EQ(answerer.Boxes().size(), 1u);
+    }
     EXPECT_FALSE(archive_.Exists());
+    EXPECT_EQ(ReadFileText(archive_.workingPath), "three");
     EXPECT_EQ(archive_.DeleteArchive(), 1) << "also when none is there";
 }
 
-// Only a permanent version asks; the last version takes the archive along.
-TEST_F(Versions, DeletingAsksOnlyForPermanentVersionsAndEachAnswerDoesWhatItSays)
-{
-    {
-        NoMessageBoxes noBox;
-        EXPECT_EQ(archive_.DeleteVersion(8), 0) << "one not there stops the caller";
-        EXPECT_EQ(archive_.DeleteVersion(3), 1);
-        EXPECT_EQ(Retrieved(archive_, 2), "two");
-        EXPECT_EQ(archive_.DeleteVersion(1), 1);
-        EXPECT_EQ(archive_.CountVersions(), 1);
-    }
-    MessageBoxAnswerer answerer({IDNO, IDCANCEL, IDYES});
-    EXPECT_EQ(archive_.DeleteVersion(2), 1) << "No: keep it and go on with the next";
-    EXPECT_EQ(archive_.CountVersions(), 1);
-    EXPECT_EQ(archive_.DeleteVersion(2), 0) << "Cancel: stop";
-    EXPECT_EQ(archive_.IsPermanent(2), 1);
-    EXPECT_EQ(archive_.DeleteVersion(2), 1);
-    ASSERT_EQ(answerer.Boxes().size(), 3u);
-    for (const auto& box : answerer.Boxes())
-        ExpectBox(box,
-                  "Version 2 of file report.doc is a permanent version!  Are you sure you really want to delete it?",
-                  {IDYES, IDNO, IDCANCEL}, BoxIcon::Question);
-    EXPECT_FALSE(ArchiveFile(archive_.workingPath).Exists());
-    EXPECT_EQ(ReadFileText(archive_.workingPath), "three");
-}
-
-// Retrieving or deleting from a damaged archive says so and changes nothing.
-TEST_F(Versions, DamagedArchiveIsReportedAndTheTargetKept)
-{
-    const std::string bytes = Damage(archive_);
-    std::string out = MakeFile("kept.out", "precious");
-    MessageBoxAnswerer answerer({IDOK, IDOK});
-    EXPECT_NE(archive_.RetrieveVersion(out.c_str(), 1), 0);
-    EXPECT_EQ(archive_.DeleteVersion(1), 0);
-    ASSERT_EQ(answerer.Boxes().size(), 2u);
-    for (const auto& box : answerer.Boxes())
-        ExpectBox(box, DamagedText(archive_), {IDOK}, BoxIcon::Stop);
-    EXPECT_EQ(ReadFileText(out), "precious");
-    EXPECT_EQ(ReadFileText(archive_.workingPath), "three");
-    EXPECT_EQ(ReadFileText(archive_.archivePath), bytes);
-}
-
-TEST_F(Versions, TemporaryCapIsReadRaisedWithoutAQuestionAndKeptWhenSaving)
+// Out of range is refused before the warning, even 0 (below the temporaries).
+TEST_F(Versions, TemporaryCapIsCheckedRaisedQuietlyLoweredAfterAWarningAndKeptWhenSaving)
 {
     EXPECT_EQ(archive_.CountTemporaryVersions(), 2);
     EXPECT_EQ(archive_.GetMaxTempVersions(), 10);
     ArchiveFile none(MakeFile("nothing.txt", "x").c_str());
     EXPECT_EQ(none.GetMaxTempVersions(), 10) << "when the store cannot tell";
     EXPECT_EQ(none.CountTemporaryVersions(), -1);
-    {
-        NoMessageBoxes noBox;
-        EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, "2"), 1) << "equal to the temporaries";
-        EXPECT_EQ(archive_.GetMaxTempVersions(), 2);
-        EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, " 32767 "), 1);
-        EXPECT_EQ(archive_.GetMaxTempVersions(), 32767);
-    }
-    EXPECT_EQ(archive_.CountVersions(), 3) << "no version goes while the cap is not exceeded";
-    ASSERT_TRUE(archive_.SetMaxTempVersions(2));
-    SaveVersion(archive_, "four");
-    EXPECT_EQ(Numbers(archive_), (std::vector<int>{2, 3, 4})) << "the oldest temporary went";
-}
-
-// Caps out of range are refused before the warning (even 0, below the
-// temporaries); lowering below them warns: Cancel keeps, OK trims.
-TEST_F(Versions, BadCapsAreRefusedAndLoweringWarnsFirst)
-{
-    SaveVersion(archive_, "four");
     MessageBoxAnswerer answerer({IDOK, IDOK, IDCANCEL, IDOK});
     EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, "0"), 0);
     EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, "abc"), 0);
-    EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, "1"), 0);
     EXPECT_EQ(archive_.GetMaxTempVersions(), 10);
+    EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, "2"), 1) << "equal to the temporaries";
+    EXPECT_EQ(archive_.GetMaxTempVersions(), 2);
+    EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, " 32767 "), 1);
+    EXPECT_EQ(archive_.GetMaxTempVersions(), 32767);
+    SaveVersion(archive_, "four");
+    EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, "1"), 0);
+    EXPECT_EQ(archive_.GetMaxTempVersions(), 32767);
     EXPECT_EQ(archive_.CountVersions(), 4);
     EXPECT_EQ(archive_.ChangeMaxTempVersions(nullptr, "1"), 1);
     EXPECT_EQ(archive_.GetMaxTempVersions(), 1);
     EXPECT_EQ(Numbers(archive_), (std::vector<int>{2, 4})) << "the permanent version stays";
-    EXPECT_EQ(Retrieved(archive_, 4), "four");
+    SaveVersion(archive_, "five");
+    EXPECT_EQ(Numbers(archive_), (std::vector<int>{2, 5})) << "the oldest temporary went";
+    EXPECT_EQ(Retrieved(archive_, 5), "five");
 
     const auto& boxes = answerer.Boxes();
     ASSERT_EQ(boxes.size(), 4u);

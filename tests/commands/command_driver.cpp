@@ -10,12 +10,6 @@
 
 namespace fytest {
 
-void TypeText(HWND dialog, int controlId, const std::string& text)
-{
-    for (char c : text)
-        SendWithin(GetDlgItem(dialog, controlId), WM_CHAR, static_cast<unsigned char>(c), 1);
-}
-
 void AnswerFileDialog(HWND dialog, const std::string& path)
 {
     // The explorer-style dialog has its name field in a combo box (1148) or an
@@ -81,8 +75,7 @@ void ProgressWatcher::OnMessage(const CWPSTRUCT& message)
 std::vector<StoredVersion> ReadStoredVersions(const std::string& archivePath)
 {
     std::vector<StoredVersion> versions;
-    ArchiveHeader header;
-    memset(&header, 0, sizeof(header));
+    ArchiveHeader header = {};
     StoreHeaderHandle handle = 0;
     if (StoreReadHeader(archivePath.c_str(), &header, &handle) != 0)
         return versions;
@@ -109,14 +102,6 @@ void FillSelection(FileList& list, const std::vector<std::string>& paths)
 {
     for (const std::string& path : paths)
         list.AddFront(path.c_str());
-}
-
-std::vector<std::string> SelectionPaths(const FileList& list)
-{
-    std::vector<std::string> paths;
-    for (FileNode* node = list.Head(); node; node = node->next)
-        paths.push_back(node->path);
-    return paths;
 }
 
 std::vector<std::string> CommandTest::Listing(const std::string& folder)

@@ -1,5 +1,4 @@
-// Helpers for driving the commands' windows from tests, reading archives back
-// through the store, and the scratch fixture the command tests share.
+// Driving the commands' windows, reading archives back through the store.
 #pragma once
 
 #include <windows.h>
@@ -15,9 +14,8 @@
 
 namespace fytest {
 
-// Drives a modal dialog from a thread of its own while the test thread sits in
-// its modal loop: once the dialog with the caption is up, body gets it (or the
-// button is pressed). Joined when the object goes.
+// Drives a modal dialog from a thread of its own while the test thread sits
+// in its modal loop; joined when the object goes.
 class DialogDriver {
 public:
     DialogDriver(std::string caption, std::function<void(HWND)> body)
@@ -44,15 +42,11 @@ private:
     std::thread thread_;
 };
 
-// Types text key by key, as the keyboard does, so the control's limits apply.
-void TypeText(HWND dialog, int controlId, const std::string& text);
-
 // Answers a common file dialog with path, as typed into its name field.
 void AnswerFileDialog(HWND dialog, const std::string& path);
 
-// Watches the progress windows of the thread it is made on: caption, text lines,
-// the bar's range and steps. It presses Cancel the moment a text line holding
-// cancelWhenTextHas is shown, as a user does while that file is worked on.
+// Watches the progress windows of this thread; presses Cancel as soon as a
+// text line holding cancelWhenTextHas is shown.
 class ProgressWatcher {
 public:
     explicit ProgressWatcher(const std::string& cancelWhenTextHas = std::string());
@@ -81,21 +75,16 @@ struct StoredVersion {
     std::string comment;
 };
 
-// The versions in an archive, read through the store itself; none when it
-// cannot be read.
+// The versions in an archive, read through the store itself.
 std::vector<StoredVersion> ReadStoredVersions(const std::string& archivePath);
 
 // The same, oldest first, as "comment" or "comment (permanent)".
 std::vector<std::string> History(const std::string& archivePath);
 
-// A selection built the way the shell hands it over: the paths added in order,
-// so the list holds them in reverse.
+// Paths added in order, as the shell does, so the list holds them in reverse.
 void FillSelection(FileList& list, const std::vector<std::string>& paths);
-std::vector<std::string> SelectionPaths(const FileList& list);
 
-// Empty settings (archives lie beside their files) and the scratch folder as
-// drive S:, so that working files have known short paths and their archives
-// literal names: S:\A.TXT is archived in S:\S$$A$TXT.fy.
+// The scratch folder as drive S:, so archives have literal names (S:\S$$A$TXT.fy).
 class CommandTest : public WorkingFilesTest {
 protected:
     void SetUp() override
@@ -106,12 +95,10 @@ protected:
 
     std::string MakeFile(const std::string& name, const std::string& content)
     {
-        std::string path = "S:\\" + name;
-        WriteFileText(path, content);
-        return path;
+        WriteFileText("S:\\" + name, content);
+        return "S:\\" + name;
     }
 
-    // The files in folder, sorted.
     static std::vector<std::string> Listing(const std::string& folder);
 
     MappedDrive drive_{'S', scratch_.Path()};

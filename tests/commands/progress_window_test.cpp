@@ -1,4 +1,3 @@
-// The progress window as a loop drives it: shown, written, stepped, cancelled.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,58 +12,38 @@ namespace {
 
 constexpr UINT kPing = WM_APP + 7;
 
-// A hidden window of this thread, standing for the owner of the loop.
-win::Window OtherWindow()
-{
-    return win::Window(CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
-}
-
-bool PingWaits(const win::Window& window)
-{
-    MSG msg;
-    return PeekMessageA(&msg, window.Get(), kPing, kPing, PM_NOREMOVE) != FALSE;
-}
-
 int BarPosition(HWND progress)
 {
     return static_cast<int>(SendDlgItemMessageA(progress, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0));
 }
 
-TEST(ProgressWindow, WithoutAWindowEveryCallIsHarmlessAndTheQueueIsServed)
+// While the window is up only its own messages are taken: the owner must not act mid-loop.
+TEST(ProgressWindow, ServesTheQueueAloneAndShowsTitleTextAndABarThatStepsUntilCancelled)
 {
-    win::Window other = OtherWindow();
+    // Stands for the owner of the loop.
+    win::Window other(CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
+    MSG msg;
+    auto pingWaits = [&] { return PeekMessageA(&msg, other.Get(), kPing, kPing, PM_NOREMOVE) != FALSE; };
     ProgressWindow progress;
     EXPECT_EQ(progress.Window(), nullptr);
     progress.SetText("nothing to show");
     EXPECT_EQ(fytest::WaitForWindow("#32770", nullptr, 200), nullptr) << "no window appears";
-
     PostMessageA(other.Get(), kPing, 0, 0);
     progress.Step();
-    EXPECT_FALSE(PingWaits(other)) << "Step dispatches what waits for the thread";
+    EXPECT_FALSE(pingWaits()) << "Step dispatches what waits for the thread";
     PostMessageA(other.Get(), kPing, 0, 0);
     EXPECT_FALSE(progress.IsCancelled());
-    EXPECT_FALSE(PingWaits(other)) << "so does the Cancel test";
-
-    // A quit request is not swallowed by the draining.
+    EXPECT_FALSE(pingWaits()) << "so does the Cancel test";
     PostQuitMessage(3);
     progress.Step();
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "a quit request is not swallowed";
     EXPECT_EQ(msg.wParam, 3u);
-}
 
-// While the window is up only its own messages are taken: the owner must not
-// act in the middle of the loop. Cancel is seen at the next step and sticks.
-TEST(ProgressWindow, ShowsTitleTextAndABarThatStepsUntilCancelled)
-{
-    win::Window other = OtherWindow();
-    ProgressWindow progress;
     HWND window = progress.Create(nullptr, 3, "Copying...");
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(fytest::WaitForWindow("#32770", "Copying...", 2000), window);
     EXPECT_EQ(SendDlgItemMessageA(window, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0), 3);
     EXPECT_EQ(BarPosition(window), 0);
-
     PostMessageA(other.Get(), kPing, 0, 0);
     progress.SetText("a.txt\nFrom 'C:\\x' to 'C:\\y'");
     EXPECT_EQ(fytest::GetControlText(window, IDC_PROGRESS_TEXT), "a.txt\nFrom 'C:\\x' to 'C:\\y'");
@@ -72,7 +51,7 @@ TEST(ProgressWindow, ShowsTitleTextAndABarThatStepsUntilCancelled)
     progress.Step();
     EXPECT_EQ(BarPosition(window), 2);
     EXPECT_FALSE(progress.IsCancelled());
-    EXPECT_TRUE(PingWaits(other));
+    EXPECT_TRUE(pingWaits());
 
     // Esc reaches Cancel through the dialog manager.
     HWND focus = GetFocus();
@@ -82,11 +61,9 @@ TEST(ProgressWindow, ShowsTitleTextAndABarThatStepsUntilCancelled)
     EXPECT_EQ(BarPosition(window), 3) << "the step after Esc still moves the bar";
     EXPECT_TRUE(progress.IsCancelled());
     EXPECT_TRUE(IsWindow(window)) << "the window stays until the loop ends";
-    // After Cancel nothing more is taken, and Cancel stays pressed.
     PostMessageA(window, WM_NULL, 0, 0);
     EXPECT_TRUE(progress.IsCancelled());
-    MSG msg;
-    EXPECT_TRUE(PeekMessageA(&msg, window, WM_NULL, WM_NULL, PM_NOREMOVE));
+    EXPECT_TRUE(PeekMessageA(&msg, window, WM_NULL, WM_NULL, PM_NOREMOVE)) << "after Cancel nothing more is taken";
 
     progress.Destroy();
     EXPECT_FALSE(IsWindow(window));
@@ -95,7 +72,7 @@ TEST(ProgressWindow, ShowsTitleTextAndABarThatStepsUntilCancelled)
     progress.SetText("after");
     progress.Destroy();  // twice is harmless
     fytest::PumpMessages(0);
-    EXPECT_FALSE(PingWaits(other)) << "the owner acts once the loop is over";
+    EXPECT_FALSE(pingWaits()) << "the owner acts once the loop is over";
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The save-version command end to end: its messages, dialogs and progress
-// window, and the archives as the store sees them afterwards.
+// The save-version command end to end.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -16,9 +15,7 @@ namespace {
 
 Texts g_helpCalls;
 
-// A help engine without pop-up help, as Wine's: HELP_WM_HELP is refused. It
-// records "context TOPIC", or "popup CONTROL:TOPIC" with the topic the handed
-// table gives the asking control.
+// A help engine without pop-up help, as Wine's: HELP_WM_HELP is refused.
 BOOL WINAPI RecordHelp(HWND window, LPCSTR, UINT command, ULONG_PTR data)
 {
     std::string call =
@@ -33,7 +30,6 @@ BOOL WINAPI RecordHelp(HWND window, LPCSTR, UINT command, ULONG_PTR data)
     return command != HELP_WM_HELP;
 }
 
-// Asks what-is-this help for a control, then presses the Help button.
 void AskForHelp(HWND dialog, int control)
 {
     HELPINFO info = {sizeof(info)};
@@ -44,63 +40,53 @@ void AskForHelp(HWND dialog, int control)
     PressButton(dialog, IDC_HELP_BUTTON);
 }
 
+// Types text key by key, as the keyboard does, so the control's limits apply.
+void TypeText(HWND dialog, int controlId, const std::string& text)
+{
+    for (char c : text)
+        SendWithin(GetDlgItem(dialog, controlId), WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
 class SaveCommand : public CommandTest {
 protected:
-    void GiveArchive(const std::string& path)
-    {
-        ASSERT_EQ(ArchiveFile(path.c_str()).CreateWithFirstVersion(0, 10, 0, 1), 0);
-    }
-
     HRESULT Save(const Texts& paths)
     {
         FileList selection;
         FillSelection(selection, paths);
         return DoSaveVersion(selection, nullptr, nullptr, nullptr, nullptr, SW_SHOW);
     }
+
+    Texts SaveRecordingHelp(const Texts& paths)
+    {
+        g_helpCalls.clear();
+        WinHelpEntry previous = SetWinHelpEntry(RecordHelp);
+        EXPECT_EQ(Save(paths), S_OK);
+        SetWinHelpEntry(previous);
+        return g_helpCalls;
+    }
 };
 
-// A folder holding only a subfolder: nothing to save.
-TEST_F(SaveCommand, FolderWithNothingToSaveIsReported)
-{
-    std::string folder = scratch_ / "empty";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    CreateDirectoryA((folder + "\\sub").c_str(), nullptr);
-    WriteFileText(folder + "\\sub\\inner.txt", "inner");
-
-    MessageBoxAnswerer answerer({IDOK});
-    EXPECT_EQ(Save({folder}), S_OK);
-    ASSERT_EQ(answerer.Boxes().size(), 1u);
-    ExpectBox(answerer.Boxes()[0], "Error!  There are no files to Save!", {IDOK}, BoxIcon::Stop);
-}
-
-TEST_F(SaveCommand, UnchangedFileIsReportedWithOkOnlyAndNothingFollows)
-{
-    std::string path = MakeFile("SAME.TXT", "unchanged");
-    GiveArchive(path);
-    MessageBoxAnswerer answerer({IDOK});
-    {
-        NoMessageBoxes noDialog("Version Properties - SAME.TXT");
-        EXPECT_EQ(Save({path}), S_OK);
-    }
-    ASSERT_EQ(answerer.Boxes().size(), 1u);
-    ExpectBox(answerer.Boxes()[0], "S:\\SAME.TXT\nWorking file is not newer than latest version.", {IDOK},
-              BoxIcon::Stop);
-    EXPECT_EQ(History("S:\\S$$SAME$TXT.fy"), (Texts{""}));
-}
-
-// The default comment names the number the archive gave last, not the count
-// of versions (a middle version is deleted first).
-TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWindow)
+// The default comment takes the archive's counter, not the count (version 2 is deleted).
+TEST_F(SaveCommand, OneFileIsToldWhenUnchangedOrDamagedAndOtherwiseTakesTheCommentAndFlagTyped)
 {
     std::string path = MakeFile("REPORT.TXT", "first draft");
-    GiveArchive(path);
+    ArchiveFile archive(path.c_str());
+    ASSERT_EQ(archive.CreateWithFirstVersion(0, 10, 0, 1), 0);
     WriteFileText(path, "second draft, longer");
-    ASSERT_EQ(ArchiveFile(path.c_str()).AddVersion("second", 0), 1);
+    ASSERT_EQ(archive.AddVersion("second", 0), 1);
     WriteFileText(path, "third draft, longer again");
-    ASSERT_EQ(ArchiveFile(path.c_str()).AddVersion("third", 0), 1);
-    ASSERT_EQ(ArchiveFile(path.c_str()).DeleteVersion(2), 1);
-    WriteFileText(path, "fourth draft, longer still");
+    ASSERT_EQ(archive.AddVersion("third", 0), 1);
+    ASSERT_EQ(archive.DeleteVersion(2), 1);
+    {
+        MessageBoxAnswerer answerer({IDOK});
+        NoMessageBoxes noDialog("Version Properties - REPORT.TXT");
+        EXPECT_EQ(Save({path}), S_OK);
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        ExpectBox(answerer.Boxes()[0], "S:\\REPORT.TXT\nWorking file is not newer than latest version.", {IDOK},
+                  BoxIcon::Stop);
+    }
 
+    WriteFileText(path, "fourth draft, longer still");
     std::string commentShown;
     bool permanentShown = true;
     DialogDriver driver("Version Properties - REPORT.TXT", [&](HWND dialog) {
@@ -113,36 +99,48 @@ TEST_F(SaveCommand, OneChangedFileGetsTheCommentAndFlagTypedWithoutAProgressWind
         PressButton(dialog, IDOK);
     });
     ProgressWatcher watcher;
-    g_helpCalls.clear();
-    WinHelpEntry previous = SetWinHelpEntry(RecordHelp);
-    EXPECT_EQ(Save({path}), S_OK);
+    EXPECT_EQ(SaveRecordingHelp({path}), (Texts{"popup 1004:10", "context 10", "context 131177"}));
     driver.Join();
-    SetWinHelpEntry(previous);
-
     EXPECT_EQ(commentShown, "Version 3");
     EXPECT_FALSE(permanentShown);
     EXPECT_FALSE(watcher.windowSeen) << "one file: no progress window";
-    // The dialog's own table goes to the help engine; refused, the control's
-    // topic opens. The Help button opens the dialog's topic.
-    EXPECT_EQ(g_helpCalls, (Texts{"popup 1004:10", "context 10", "context 131177"}));
     // Typing stops at 128 characters.
     EXPECT_EQ(History("S:\\S$$REPORT$TXT.fy"), (Texts{"", "third", std::string(120, 'c') + "Fixed th (permanent)"}));
+
+    std::string bytes = ReadFileText(archive.archivePath);
+    for (size_t i = 16; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(~bytes[i]);
+    WriteFileText(archive.archivePath, bytes);
+    WriteFileText(path, "fifth draft");
+    MessageBoxAnswerer answerer({IDOK});
+    EXPECT_EQ(Save({path}), S_OK);
+    ASSERT_EQ(answerer.Boxes().size(), 1u);
+    ExpectBox(answerer.Boxes()[0],
+              "S:\\REPORT.TXT\nThe archive of this file is damaged:\nS:\\S$$REPORT$TXT.fy\n\nNothing was changed.",
+              {IDOK}, BoxIcon::Stop);
+    EXPECT_EQ(ReadFileText(archive.archivePath), bytes);
+    EXPECT_EQ(ReadFileText(path), "fifth draft");
 }
 
-// The New Version dialog shows the settings and stays open for a maximum out
-// of range; what the user picks there goes into each new archive.
-TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
+TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptionsAndAMixedSelectionTheSettings)
 {
+    std::string a = MakeFile("A.TXT", "alpha");
+    std::string b = MakeFile("B.TXT", "beta");
+    settings_.SetString("VersionsPath", "relative\\versions");
+    {
+        MessageBoxAnswerer answerer({IDOK, IDOK});
+        EXPECT_EQ(Save({a, b}), S_OK);
+        ASSERT_EQ(answerer.Boxes().size(), 1u);
+        EXPECT_EQ(answerer.Boxes()[0].text, "Can't create Fennory directory!");
+    }
     settings_.SetString("VersionsPath", "S:\\CENTRAL");
     settings_.SetDword("UseCompression", 1);
     settings_.SetDword("MaxTempVersions", 25);
-    std::string a = MakeFile("A.TXT", "alpha");
-    std::string b = MakeFile("B.TXT", "beta");
     {
         DialogDriver driver("New Version - Multiple Files", IDCANCEL);
         EXPECT_EQ(Save({a, b}), S_OK);
     }
-    EXPECT_EQ(FilesIn("S:\\").size(), 2u) << "a cancelled dialog saves nothing";
+    EXPECT_EQ(FilesIn("S:\\").size(), 2u) << "neither the unusable folder nor a cancelled dialog saves anything";
 
     std::vector<BoxRecord> boxes;
     std::string shown;
@@ -174,12 +172,8 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
         PressButton(dialog, IDOK);
     });
     ProgressWatcher watcher;
-    g_helpCalls.clear();
-    WinHelpEntry previous = SetWinHelpEntry(RecordHelp);
-    EXPECT_EQ(Save({a, b}), S_OK);
+    EXPECT_EQ(SaveRecordingHelp({a, b}), (Texts{"popup 1032:40", "context 40", "context 131185"}));
     driver.Join();
-    SetWinHelpEntry(previous);
-
     EXPECT_EQ(shown, "011 25");
     EXPECT_EQ(low, 1);
     EXPECT_EQ(high, 32767);
@@ -187,13 +181,11 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
     for (const auto& box : boxes)
         ExpectBox(box, "Maximum number of temporary versions must be between 1 and 32767.", {IDOK}, BoxIcon::Stop);
     EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true}));
-    EXPECT_EQ(g_helpCalls, (Texts{"popup 1032:40", "context 40", "context 131185"}));
     EXPECT_EQ(watcher.caption, "Versioning...");
     EXPECT_EQ(watcher.rangeHigh, 2);
     EXPECT_EQ(watcher.texts, (Texts{"Versioning " + b, "Versioning " + a}));
     EXPECT_EQ(watcher.steps, 2);
     EXPECT_EQ(WaitForWindow("#32770", "Versioning...", 100), nullptr) << "the window is gone";
-    // Not the single location: beside the files although a central folder is set.
     EXPECT_TRUE(FilesIn("S:\\CENTRAL").empty());
     for (const std::string& path : {a, b}) {
         ArchiveFile archive(path.c_str());
@@ -201,38 +193,30 @@ TEST_F(SaveCommand, FilesWithoutArchivesGetTheNewVersionOptions)
         EXPECT_EQ(archive.GetMaxTempVersions(), 42);
         EXPECT_EQ(archive.IsCompressed(), 0);
     }
-}
 
-TEST_F(SaveCommand, MixedSelectionUsesVersionPropertiesAndSettingsForNewArchives)
-{
-    settings_.SetDword("MaxTempVersions", 5);
-    std::string old = MakeFile("OLD.TXT", "old one");
-    GiveArchive(old);
-    WriteFileText(old, "old one, changed");
+    WriteFileText(a, "alpha, changed");
     std::string fresh = MakeFile("FRESH.TXT", "fresh one");
-
     std::string commentShown;
-    DialogDriver driver("Version Properties - Multiple Files", [&](HWND dialog) {
+    DialogDriver properties("Version Properties - Multiple Files", [&](HWND dialog) {
         commentShown = GetControlText(dialog, IDC_COMMENT_EDIT);
         SetControlText(dialog, IDC_COMMENT_EDIT, "Both checked");
         CheckDlgButton(dialog, IDC_PERMANENT_CHECK, BST_CHECKED);
         PressButton(dialog, IDOK);
     });
-    EXPECT_EQ(Save({old, fresh}), S_OK);
-    driver.Join();
-
+    EXPECT_EQ(Save({a, fresh}), S_OK);
+    properties.Join();
     EXPECT_EQ(commentShown, "Add Your Comment.");
-    EXPECT_EQ(History("S:\\S$$OLD$TXT.fy"), (Texts{"", "Both checked (permanent)"}));
-    // The first version takes the dialog's flag but not its comment; the cap
-    // comes from the settings.
-    EXPECT_EQ(History("S:\\S$$FRESH$TXT.fy"), (Texts{" (permanent)"}));
-    EXPECT_EQ(ArchiveFile(fresh.c_str()).GetMaxTempVersions(), 5);
+    EXPECT_EQ(History("S:\\S$$A$TXT.fy"), (Texts{" (permanent)", "Both checked (permanent)"}));
+    EXPECT_EQ(History("S:\\CENTRAL\\S$$FRESH$TXT.fy"), (Texts{" (permanent)"}));
+    EXPECT_EQ(ArchiveFile(fresh.c_str()).GetMaxTempVersions(), 25);
+    EXPECT_EQ(ArchiveFile(fresh.c_str()).IsCompressed(), 1);
 }
 
-// An empty file asks OK or Cancel in the first pass; an excluded type is
-// neither tested nor saved, but its step is counted.
-TEST_F(SaveCommand, EmptyFileAsksOkOrCancelAndAnExcludedTypeIsPassedOver)
+TEST_F(SaveCommand, EmptyFileAsksAnExcludedTypeIsPassedOverAndCancelStopsAfterTheCurrentFile)
 {
+    CreateDirectoryA("S:\\EMPTY", nullptr);
+    CreateDirectoryA("S:\\EMPTY\\SUB", nullptr);
+    WriteFileText("S:\\EMPTY\\SUB\\INNER.TXT", "inner");
     settings_.SetString("VersionExclude", "tmp,bak");
     std::string excluded = MakeFile("SCRATCH.TMP", "");  // empty: a test would complain
     std::string a = MakeFile("A.TXT", "alpha");
@@ -240,81 +224,43 @@ TEST_F(SaveCommand, EmptyFileAsksOkOrCancelAndAnExcludedTypeIsPassedOver)
     std::string c = MakeFile("C.TXT", "gamma");
     const Texts paths = {excluded, a, empty, c};  // walked c, empty, a, excluded
     {
-        MessageBoxAnswerer answerer({IDCANCEL});
+        MessageBoxAnswerer answerer({IDOK, IDCANCEL});
+        EXPECT_EQ(Save({"S:\\EMPTY"}), S_OK);
         EXPECT_EQ(Save(paths), S_OK);
-        ASSERT_EQ(answerer.Boxes().size(), 1u);
-        ExpectBox(answerer.Boxes()[0], "EMPTY.TXT is a zero length file.", {IDOK, IDCANCEL}, BoxIcon::Stop);
+        ASSERT_EQ(answerer.Boxes().size(), 2u);
+        ExpectBox(answerer.Boxes()[0], "Error!  There are no files to Save!", {IDOK}, BoxIcon::Stop);
+        ExpectBox(answerer.Boxes()[1], "EMPTY.TXT is a zero length file.", {IDOK, IDCANCEL}, BoxIcon::Stop);
         EXPECT_EQ(FilesIn("S:\\").size(), 4u) << "Cancel ends the command before anything is saved";
     }
 
-    MessageBoxAnswerer answerer({IDOK});
-    DialogDriver driver("New Version - Multiple Files", IDOK);
-    ProgressWatcher watcher;
-    EXPECT_EQ(Save(paths), S_OK);
-    driver.Join();
-    EXPECT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_EQ(watcher.texts, (Texts{"Versioning " + c, "Versioning " + empty, "Versioning " + a}));
-    EXPECT_EQ(watcher.rangeHigh, 4);
-    EXPECT_EQ(watcher.steps, 4);
+    {
+        MessageBoxAnswerer answerer({IDOK});
+        DialogDriver driver("New Version - Multiple Files", IDOK);
+        ProgressWatcher watcher;
+        EXPECT_EQ(Save(paths), S_OK);
+        driver.Join();
+        EXPECT_EQ(answerer.Boxes().size(), 1u);
+        EXPECT_EQ(watcher.texts, (Texts{"Versioning " + c, "Versioning " + empty, "Versioning " + a}));
+        EXPECT_EQ(watcher.rangeHigh, 4);
+        EXPECT_EQ(watcher.steps, 4);
+    }
     EXPECT_EQ(Listing("S:\\"), (Texts{"A.TXT", "C.TXT", "EMPTY.TXT", "S$$A$TXT.fy", "S$$C$TXT.fy", "SCRATCH.TMP"}))
         << "none for the empty and the excluded file";
-}
 
-TEST_F(SaveCommand, CancelInTheProgressWindowKeepsWhatIsSavedAndLeavesTheRest)
-{
-    Texts paths;
+    Texts more;
     for (const char* name : {"ONE.TXT", "TWO.TXT", "THREE.TXT", "FOUR.TXT"})
-        paths.push_back(MakeFile(name, std::string("content of ") + name));
-
+        more.push_back(MakeFile(name, std::string("content of ") + name));
     DialogDriver driver("New Version - Multiple Files", IDOK);
-    ProgressWatcher watcher("Versioning " + paths[2]);  // walked four, three, two, one
-    EXPECT_EQ(Save(paths), S_OK);
+    ProgressWatcher watcher("Versioning " + more[2]);  // walked four, three, two, one
+    EXPECT_EQ(Save(more), S_OK);
     driver.Join();
-
     EXPECT_TRUE(watcher.cancelPressed);
     EXPECT_EQ(watcher.texts.size(), 2u) << "no third file was started";
     EXPECT_EQ(watcher.steps, 1) << "the cancelled file's step is not taken";
-    EXPECT_EQ(Listing("S:\\"),
-              (Texts{"FOUR.TXT", "ONE.TXT", "S$$FOUR$TXT.fy", "S$$THREE$TXT.fy", "THREE.TXT", "TWO.TXT"}))
-        << "the file being saved is finished, the others have no archive";
+    EXPECT_EQ(FilesIn("S:\\").size(), 12u);
+    EXPECT_TRUE(PathExists("S:\\S$$FOUR$TXT.fy"));
+    EXPECT_TRUE(PathExists("S:\\S$$THREE$TXT.fy"));
     EXPECT_EQ(WaitForWindow("#32770", "Versioning...", 100), nullptr);
-}
-
-// A central folder that cannot be used is told once for the whole command,
-// however many files the selection holds, and nothing is saved.
-TEST_F(SaveCommand, UnusableCentralFolderIsToldOnceAndNothingIsSaved)
-{
-    std::string a = MakeFile("A.TXT", "alpha");
-    std::string b = MakeFile("B.TXT", "beta");
-    settings_.SetString("VersionsPath", "relative\\versions");
-    MessageBoxAnswerer answerer({IDOK, IDOK});
-    EXPECT_EQ(Save({a, b}), S_OK);
-    ASSERT_EQ(answerer.Boxes().size(), 1u);
-    EXPECT_EQ(answerer.Boxes()[0].text, "Can't create Fennory directory!");
-    EXPECT_EQ(FilesIn("S:\\").size(), 2u) << "no archive anywhere";
-}
-
-// A damaged archive is reported as damaged, not as an unchanged file, and the
-// file and the archive are left as they were.
-TEST_F(SaveCommand, DamagedArchiveIsSaidToBeDamaged)
-{
-    std::string path = MakeFile("REPORT.TXT", "first draft");
-    GiveArchive(path);
-    const std::string archive = "S:\\S$$REPORT$TXT.fy";
-    std::string bytes = ReadFileText(archive);
-    for (size_t i = 16; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>(~bytes[i]);
-    WriteFileText(archive, bytes);
-    WriteFileText(path, "second draft");
-
-    MessageBoxAnswerer answerer({IDOK});
-    EXPECT_EQ(Save({path}), S_OK);
-    ASSERT_EQ(answerer.Boxes().size(), 1u);
-    ExpectBox(answerer.Boxes()[0],
-              "S:\\REPORT.TXT\nThe archive of this file is damaged:\nS:\\S$$REPORT$TXT.fy\n\nNothing was changed.",
-              {IDOK}, BoxIcon::Stop);
-    EXPECT_EQ(ReadFileText(archive), bytes);
-    EXPECT_EQ(ReadFileText(path), "second draft");
 }
 
 }  // namespace

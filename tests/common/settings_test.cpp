@@ -1,4 +1,3 @@
-// Reading the product's settings and the exclusion list.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,8 +9,8 @@
 
 using fytest::SettingsScope;
 
-// A failed read leaves the caller's preset value.
-TEST(Settings, FirstReadCreatesTheEmptyKeyAndReportsEveryValueMissing)
+// An ordinary account may read the machine's settings but not write them.
+TEST(Settings, ValuesAndTheExclusionListAreReadAlsoFromAKeyTheAccountMayOnlyRead)
 {
     SettingsScope::RemoveKey();
     ASSERT_FALSE(SettingsScope::KeyExists());
@@ -21,70 +20,23 @@ TEST(Settings, FirstReadCreatesTheEmptyKeyAndReportsEveryValueMissing)
     EXPECT_TRUE(SettingsScope::KeyExists());
     char text[260] = "preset";
     EXPECT_FALSE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
-}
 
-// An ordinary account may read the machine's settings but not write them:
-// every reader must still see the values.
-TEST(Settings, ValuesAreReadByTheirStringTableNamesAlsoFromAKeyTheAccountMayOnlyRead)
-{
     SettingsScope settings;
-    settings.SetDword("MaxTempVersions", 42);
-    settings.SetDword("EnableVersionControl", 1);
-    settings.SetString("VersionsPath", "C:\\Central");
-    HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, 0, READ_CONTROL | WRITE_DAC, &key),
-              ERROR_SUCCESS);
-    fytest::ReadOnlyKeyScope readOnly(key);
-    HKEY probe = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, 0, KEY_READ | KEY_WRITE, &probe),
-              ERROR_ACCESS_DENIED) << "the bench needs a key this process may not write";
-
-    DWORD value = 0;
-    EXPECT_TRUE(ReadSettingDword(IDS_REG_MAX_TEMP_VERSIONS, &value));
-    EXPECT_EQ(value, 42u);
-    EXPECT_TRUE(ReadSettingDword(IDS_REG_ENABLE_VERSION_CONTROL, &value));
-    EXPECT_EQ(value, 1u);
-    EXPECT_FALSE(ReadSettingDword(IDS_REG_SINGLE_LOCATION, &value));
-    char text[260] = "";
-    EXPECT_TRUE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
-    EXPECT_STREQ(text, "C:\\Central");
-    EXPECT_EQ(OpenSettingsKeyForWriting(), nullptr);
-    RegCloseKey(key);
-}
-
-// A number is the value's first four bytes, whatever its type; a text that
-// does not fit with its terminator counts as missing, and one stored without
-// it is terminated by the reader.
-TEST(Settings, ValuesOfOtherTypesAndSizes)
-{
-    SettingsScope settings;
-    DWORD value = 0;
     settings.SetString("MaxTempVersions", "12345");
     ASSERT_TRUE(ReadSettingDword(IDS_REG_MAX_TEMP_VERSIONS, &value));
     EXPECT_EQ(value, static_cast<DWORD>('1' | '2' << 8 | '3' << 16 | '4' << 24));
     settings.SetRaw("MaxTempVersions", REG_BINARY, "\x07", 1);
     ASSERT_TRUE(ReadSettingDword(IDS_REG_MAX_TEMP_VERSIONS, &value));
     EXPECT_EQ(value, 7u) << "a short value fills the low bytes only";
-
-    char text[260] = "";
     settings.SetString("VersionsPath", std::string(300, 'x'));
     EXPECT_FALSE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
     EXPECT_STREQ(text, "");
     settings.SetString("VersionsPath", std::string(259, 'y'));
     EXPECT_TRUE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
     EXPECT_EQ(strlen(text), 259u);
-    settings.SetRaw("VersionsPath", REG_SZ, "C:\\V", 4);
-    memset(text, 'z', sizeof(text));
-    EXPECT_TRUE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
-    EXPECT_STREQ(text, "C:\\V");
-}
 
-// Whole extensions, in any case, also through the short name (report.docx's
-// ends in .DOC); empty pieces are skipped, blanks belong to the piece; a list
-// too long to read excludes nothing.
-TEST(ExclusionList, MatchesWholeExtensionsCaseInsensitively)
-{
-    SettingsScope settings;
+    // The exclusion list matches whole extensions in any case, also through
+    // the short name (report.docx's ends in .DOC).
     fytest::ScratchFolder folder;
     const struct {
         std::string list;
@@ -104,4 +56,27 @@ TEST(ExclusionList, MatchesWholeExtensionsCaseInsensitively)
         fytest::WriteFileText(path, "data");
         EXPECT_EQ(IsExcluded(path.c_str(), IDS_REG_VERSION_EXCLUDE), c.excluded) << c.list << " / " << c.file;
     }
+
+    settings.SetString("VersionExclude", "docx");
+    settings.SetDword("MaxTempVersions", 42);
+    settings.SetDword("EnableVersionControl", 1);
+    settings.SetRaw("VersionsPath", REG_SZ, "C:\\V", 4);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, 0, READ_CONTROL | WRITE_DAC, &key),
+              ERROR_SUCCESS);
+    fytest::ReadOnlyKeyScope readOnly(key);
+    HKEY probe = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, fytest::kSettingsKey, 0, KEY_READ | KEY_WRITE, &probe),
+              ERROR_ACCESS_DENIED) << "the bench needs a key this process may not write";
+    EXPECT_TRUE(ReadSettingDword(IDS_REG_MAX_TEMP_VERSIONS, &value));
+    EXPECT_EQ(value, 42u);
+    EXPECT_TRUE(ReadSettingDword(IDS_REG_ENABLE_VERSION_CONTROL, &value));
+    EXPECT_EQ(value, 1u);
+    EXPECT_FALSE(ReadSettingDword(IDS_REG_SINGLE_LOCATION, &value));
+    memset(text, 'z', sizeof(text));
+    EXPECT_TRUE(ReadSettingText(IDS_REG_VERSIONS_PATH, text, sizeof(text)));
+    EXPECT_STREQ(text, "C:\\V");
+    EXPECT_TRUE(IsExcluded((folder / "a.DocX").c_str(), IDS_REG_VERSION_EXCLUDE));
+    EXPECT_EQ(OpenSettingsKeyForWriting(), nullptr);
+    RegCloseKey(key);
 }

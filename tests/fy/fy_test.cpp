@@ -22,7 +22,6 @@ testing::AssertionResult Has(const std::string& text, const std::string& piece)
 
 class FyTest : public fytest::WorkingFilesTest {
 protected:
-    // Runs fy.exe with arguments (quoted as needed) and checks its exit code.
     ProgramResult Fy(const std::string& arguments, DWORD expectedCode)
     {
         ProgramResult result = fytest::RunProgram("\"" + fytest::BesideTestProgram("fy.exe") + "\" " + arguments);
@@ -31,9 +30,6 @@ protected:
     }
 };
 
-// A text file's life through fy: two saves, the list as text and CSV, a
-// version's content, a diff, two restores (the second saves the current state
-// first) and the archive's summary.
 TEST_F(FyTest, SavesListsShowsDiffsAndRestoresVersions)
 {
     const std::string file = scratch_ / "notes.txt";
@@ -77,9 +73,6 @@ TEST_F(FyTest, SavesListsShowsDiffsAndRestoresVersions)
     EXPECT_FALSE(Has(r.out, "Size on disk:  0 bytes"));
 }
 
-// What a script meets when things are not as they should be: each case has
-// its own exit code and a line on standard error naming the file; the help
-// lists every command.
 TEST_F(FyTest, ReportsEachProblemWithItsOwnExitCode)
 {
     const std::string missing = scratch_ / "missing.txt";

@@ -24,7 +24,9 @@ HMODULE Module()
     return module;
 }
 
-TEST(Resources, EveryStringIdOfTheHeaderHasItsText)
+// Every string id of the header has a text (the About box's two spare lines
+// are empty on purpose); the menu has its three items and every icon loads.
+TEST(Resources, EveryStringIdHasItsTextAndTheMenuAndEveryIconLoad)
 {
     ASSERT_NE(Module(), nullptr) << "FENNORY.DLL not loadable from the test's folder";
     const struct {
@@ -38,29 +40,29 @@ TEST(Resources, EveryStringIdOfTheHeaderHasItsText)
     std::set<UINT> distinct;
     for (const auto& s : ids) {
         distinct.insert(s.id);
-        // The two spare lines of the About box are empty on purpose.
         const bool spare = s.id == IDS_ABOUT_SPARE_2 || s.id == IDS_ABOUT_SPARE_1;
         char text[4096];
         EXPECT_EQ(LoadStringA(Module(), s.id, text, sizeof text) == 0, spare) << s.name << " (" << s.id << ")";
     }
     EXPECT_GE(distinct.size(), 95u) << "the list made from the header is short";
     EXPECT_EQ(distinct.size(), std::size(ids)) << "two string names share one number";
+
+    HMENU menu = LoadMenuA(Module(), MAKEINTRESOURCEA(IDM_VIEWER));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetMenuItemCount(menu), 3);
+    DestroyMenu(menu);
+    for (UINT id : {IDI_UNCHECKED, IDI_CHECKED, IDI_VIEWER, IDI_ABOUT, IDI_HISTORY}) {
+        for (int size : {16, 32}) {
+            HICON icon = static_cast<HICON>(LoadImageA(Module(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+            EXPECT_NE(icon, nullptr) << "icon " << id << " at " << size;
+            DestroyIcon(icon);
+        }
+    }
 }
 
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
 {
     return message == WM_INITDIALOG;
-}
-
-// A dialog's help-id table as its 32-bit numbers; empty when it has none.
-std::vector<DWORD> HelpIds(UINT dialog)
-{
-    HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(dialog), MAKEINTRESOURCEA(RT_HELPIDS));
-    if (!found)
-        return {};
-    EXPECT_EQ(SizeofResource(Module(), found) % 4, 0u) << "not made of 32-bit numbers";
-    const auto* first = static_cast<const DWORD*>(LockResource(LoadResource(Module(), found)));
-    return std::vector<DWORD>(first, first + SizeofResource(Module(), found) / 4);
 }
 
 // Every template creates, with the title-bar help button where there is a Help button; its help-id
@@ -82,7 +84,12 @@ TEST(Resources, EveryDialogCreatesAndItsHelpTableNamesItsControls)
         ASSERT_NE(dialog, nullptr) << "error " << GetLastError();
         const bool help = (GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0;
         EXPECT_EQ(help, GetDlgItem(dialog, IDHELP) != nullptr || id == IDD_ABOUT);
-        const std::vector<DWORD> table = HelpIds(id);
+        std::vector<DWORD> table;
+        if (HRSRC found = FindResourceA(Module(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(RT_HELPIDS))) {
+            EXPECT_EQ(SizeofResource(Module(), found) % 4, 0u) << "not made of 32-bit numbers";
+            const auto* first = static_cast<const DWORD*>(LockResource(LoadResource(Module(), found)));
+            table.assign(first, first + SizeofResource(Module(), found) / 4);
+        }
         if (id != IDD_PICK_FOLDER) {   // the common dialog's template has none
             ASSERT_GE(table.size(), 5u);
             EXPECT_EQ(table.size() % 2, 1u);
@@ -97,21 +104,6 @@ TEST(Resources, EveryDialogCreatesAndItsHelpTableNamesItsControls)
         DestroyWindow(dialog);
     }
     DestroyWindow(host);
-}
-
-TEST(Resources, ViewerMenuAndEveryIconLoad)
-{
-    HMENU menu = LoadMenuA(Module(), MAKEINTRESOURCEA(IDM_VIEWER));
-    ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(GetMenuItemCount(menu), 3);
-    DestroyMenu(menu);
-    for (UINT id : {IDI_UNCHECKED, IDI_CHECKED, IDI_VIEWER, IDI_ABOUT, IDI_HISTORY}) {
-        for (int size : {16, 32}) {
-            HICON icon = static_cast<HICON>(LoadImageA(Module(), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
-            EXPECT_NE(icon, nullptr) << "icon " << id << " at " << size;
-            DestroyIcon(icon);
-        }
-    }
 }
 
 }  // namespace
