@@ -5,6 +5,7 @@
 
 #include "control_panel.h"
 #include "exports.h"
+#include "viewer_fixture.h"
 
 namespace fytest {
 namespace {
@@ -113,11 +114,7 @@ void ClickRow(HWND list, int row)
 // window opened from the dialog outlives it and keeps the module.
 TEST_F(ExportsTest, RetrieveVersionFollowsTheArchiveAndItsViewerKeepsTheModule)
 {
-    const std::string viewers = "SOFTWARE\\Zentrik\\Viewer\\8\\Directories";
-    std::string folder = ProgramFile("");
-    folder.pop_back();
-    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, viewers.c_str(), nullptr, REG_SZ, folder.c_str(),
-                              static_cast<DWORD>(folder.size() + 1)), ERROR_SUCCESS);
+    ViewerKeyScope viewers(ProgramFolder().c_str());
     settings_.SetDword("HistoryField_1", 44);   // the list's column widths: ClickRow's click lands in
     settings_.SetDword("HistoryField_2", 30);   // the second column
     const std::string kept = FileWithArchive("kept.txt", 2);
@@ -147,7 +144,6 @@ TEST_F(ExportsTest, RetrieveVersionFollowsTheArchiveAndItsViewerKeepsTheModule)
     EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
     SendMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(frame); }));
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, viewers.c_str());
 }
 
 TEST(ControlPanelCommand, FitsOrIsRefused)
@@ -168,7 +164,7 @@ TEST(ControlPanelCommand, FitsOrIsRefused)
 TEST_F(ExportsTest, ControlPanelOpensTheApplet)
 {
     const std::string installed = "C:\\windows\\system32\\fenncpl.cpl";
-    ASSERT_TRUE(CopyFileA(ProgramFile("fenncpl.cpl").c_str(), installed.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BesideTestProgram("fenncpl.cpl").c_str(), installed.c_str(), FALSE));
     controlPanel_();
     HWND dialog = nullptr;
     EXPECT_TRUE(WaitUntil([&] { return (dialog = FindWindowA("#32770", "Fennory Settings")) != nullptr; }, 30000));
