@@ -75,8 +75,23 @@ TEST_F(ExportsTest, ArchiveSavesOneFileOrSaysWhyNot)
     EXPECT_EQ(InfoOf(kept.c_str()).second, 3);
 }
 
-TEST_F(ExportsTest, RetrieveShowsOneSheetAndRetrieveExAnswersCancel)
+// Clicks a row of the version list as the mouse does, beside its check box.
+void ClickRow(HWND list, int row)
 {
+    RECT rect;
+    ListView_GetItemRect(list, row, &rect, LVIR_BOUNDS);
+    LPARAM point = MAKELPARAM(rect.left + 44 + 15, (rect.top + rect.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(list, WM_LBUTTONUP, 0, point);
+}
+
+// Retrieve shows one sheet; RetrieveEx answers Cancel and refuses bad paths; its dialog follows the
+// archive, and a viewer window opened from it outlives it and keeps the module.
+TEST_F(ExportsTest, RetrieveShowsOneSheetAndRetrieveExFollowsTheArchiveAndItsViewerKeepsTheModule)
+{
+    ViewerKeyScope viewers(ProgramFolder().c_str());
+    settings_.SetDword("HistoryField_1", 44);   // the list's column widths: ClickRow's click lands in
+    settings_.SetDword("HistoryField_2", 30);   // the second column
     const std::string kept = FileWithArchive("kept.txt", 2);
     {
         DialogDriver driver("Version History - kept.txt", [&](HWND sheet) {
@@ -98,26 +113,8 @@ TEST_F(ExportsTest, RetrieveShowsOneSheetAndRetrieveExAnswersCancel)
     EXPECT_EQ(answerer.Boxes().size(), 3u);
     EXPECT_EQ(retrieveEx_(nullptr, nullptr, nullptr), -1);
     retrieve_(nullptr, nullptr);
-}
 
-// Clicks a row of the version list as the mouse does, beside its check box.
-void ClickRow(HWND list, int row)
-{
-    RECT rect;
-    ListView_GetItemRect(list, row, &rect, LVIR_BOUNDS);
-    LPARAM point = MAKELPARAM(rect.left + 44 + 15, (rect.top + rect.bottom) / 2);
-    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageA(list, WM_LBUTTONUP, 0, point);
-}
-
-// A version saved while the dialog is open appears in its list and is the one retrieved; a viewer
-// window opened from the dialog outlives it and keeps the module.
-TEST_F(ExportsTest, RetrieveVersionFollowsTheArchiveAndItsViewerKeepsTheModule)
-{
-    ViewerKeyScope viewers(ProgramFolder().c_str());
-    settings_.SetDword("HistoryField_1", 44);   // the list's column widths: ClickRow's click lands in
-    settings_.SetDword("HistoryField_2", 30);   // the second column
-    const std::string kept = FileWithArchive("kept.txt", 2);
+    // A version saved while the dialog is open appears in its list and is the one retrieved.
     bool sawThird = false;
     DialogDriver driver("Retrieve Version", [&](HWND dialog) {
         HWND list = GetDlgItem(dialog, 1038);
