@@ -3,10 +3,9 @@
 #include <commctrl.h>
 #include <cpl.h>
 
-#include <mutex>
-
 #include "command_driver.h"
 #include "cpl_resource.h"
+#include "run_program.h"
 #include "win/handle.h"
 
 namespace fytest {
@@ -23,60 +22,15 @@ std::string Setting(const char* name)
     return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(text)) : text;
 }
 
-// Stands in for the help engine: WinHelpA finds its window by class and hands
-// it each request as a WM_COPYDATA record, which is kept here.
-class FakeHelpEngine {
-public:
-    struct Request {
-        UINT command;
-        ULONG_PTR data;
-        std::string file;
-    };
-
-    FakeHelpEngine()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "MS_WINHELP";
-        RegisterClassA(&windowClass);
-        std::lock_guard<std::mutex> hold(lock_);
-        requests_.clear();
-        window_.Attach(CreateWindowA("MS_WINHELP", "Help stand-in", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                     GetModuleHandleA(nullptr), nullptr));
-    }
-    std::vector<Request> Requests() const
-    {
-        std::lock_guard<std::mutex> hold(lock_);
-        return requests_;
-    }
-
-private:
-    struct Record {   // what WinHelpA sends
-        WORD size, command;
-        LONG data, reserved;
-        WORD ofsFilename, ofsData;
-    };
-
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (message != WM_COPYDATA || copy->cbData < sizeof(Record))
-            return DefWindowProcA(window, message, wParam, lParam);
-        auto* record = static_cast<const Record*>(copy->lpData);
-        Request request = {record->command, static_cast<ULONG_PTR>(record->data), ""};
-        if (record->ofsFilename && record->ofsFilename < copy->cbData)
-            request.file = reinterpret_cast<const char*>(record) + record->ofsFilename;
-        std::lock_guard<std::mutex> hold(lock_);
-        requests_.push_back(request);
-        return TRUE;
-    }
-
-    // The engine's window may belong to another thread than the one asking.
-    static inline std::mutex lock_;
-    static inline std::vector<Request> requests_;
-    win::Window window_;
-};
+// Whether the help engine (a process of its own) comes to show a topic that starts with title.
+bool HelpShows(const std::string& title)
+{
+    return WaitUntil([&] {
+        HWND engine = FindWindowA("MS_WINHELP", nullptr);
+        HWND topic = engine ? FindWindowExA(engine, nullptr, "RichEdit20A", nullptr) : nullptr;
+        return topic && GetText(topic).compare(0, title.size(), title) == 0;
+    }, 15000);
+}
 
 // Presses OK and answers the message box that must follow: its text. The dialog must stay open.
 std::string OkExpectingMessage(HWND dialog)
@@ -102,10 +56,7 @@ class AppletTest : public WorkingFilesTest {
 protected:
     void SetUp() override
     {
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        strcpy(strrchr(path, '\\') + 1, "fenncpl.cpl");
-        module_.Attach(LoadLibraryA(path));
+        module_.Attach(LoadLibraryA(BesideTestProgram("fenncpl.cpl").c_str()));
         applet_ = reinterpret_cast<APPLET_PROC>(reinterpret_cast<void*>(GetProcAddress(module_.Get(), "CPlApplet")));
         ASSERT_NE(applet_, nullptr);
         ASSERT_EQ(applet_(nullptr, CPL_INIT, 0, 0), TRUE);
@@ -141,6 +92,8 @@ TEST_F(AppletTest, ShowsDefaultsSavesEverySettingAndOpensItsHelp)
     EXPECT_NE(LoadIconA(module_.Get(), MAKEINTRESOURCEA(info.idIcon)), nullptr);
 
     const std::string versions = scratch_ / "archives\\all files";
+    std::string helpFolder = BesideTestProgram("");
+    helpFolder.pop_back();
     NoMessageBoxes noBox;
     RunDialog([&](HWND dialog) {
         EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_UNCHECKED);
@@ -154,34 +107,31 @@ TEST_F(AppletTest, ShowsDefaultsSavesEverySettingAndOpensItsHelp)
         SetControlText(dialog, IDC_MAX_TEMP_EDIT, "250");
         SetControlText(dialog, IDC_VERSIONS_PATH, versions + "\\");
         SetControlText(dialog, IDC_EXCLUDE, "doc,TMP,bak");
-        SetControlText(dialog, IDC_HELP_PATH, "C:\\Program Files\\Fennory\\");
+        SetControlText(dialog, IDC_HELP_PATH, BesideTestProgram(""));
         PressButton(dialog, IDOK);
     });
     const std::pair<const char*, std::string> saved[] = {
         {"EnableVersionControl", "1"}, {"UseCompression", "1"}, {"SingleLocation", "0"}, {"MaxTempVersions", "250"},
-        {"VersionsPath", versions}, {"VersionExclude", "doc,TMP,bak"}, {"HelpPath", "C:\\Program Files\\Fennory"}};
+        {"VersionsPath", versions}, {"VersionExclude", "doc,TMP,bak"}, {"HelpPath", helpFolder}};
     for (const auto& [name, value] : saved)
         EXPECT_EQ(Setting(name), value) << name;
     EXPECT_TRUE(PathExists(versions));
 
     // Opened again, it shows what was saved, and Help opens the settings' topic in the help file
     // of the saved help folder; clearing a folder removes its value.
-    FakeHelpEngine help;
     RunDialog([&](HWND dialog) {
         EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_CHECKED);
         EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_UNCHECKED);
         PressButton(dialog, IDC_HELP_BUTTON);
-        EXPECT_TRUE(WaitUntil([&] { return !help.Requests().empty(); }));
+        EXPECT_TRUE(HelpShows("Fennory Settings"));
         SetControlText(dialog, IDC_VERSIONS_PATH, "");
         SetControlText(dialog, IDC_HELP_PATH, "");
         PressButton(dialog, IDOK);
     });
+    WinHelpA(nullptr, (helpFolder + "\\fennory.hlp").c_str(), HELP_QUIT, 0);
+    EXPECT_TRUE(WaitUntil([] { return !FindWindowA("MS_WINHELP", nullptr); }));
     EXPECT_EQ(Setting("VersionsPath"), "(missing)");
     EXPECT_EQ(Setting("HelpPath"), "(missing)");
-    ASSERT_EQ(help.Requests().size(), 1u);
-    EXPECT_EQ(help.Requests()[0].command, static_cast<UINT>(HELP_CONTEXT));
-    EXPECT_EQ(help.Requests()[0].data, 131272u);
-    EXPECT_EQ(help.Requests()[0].file, "C:\\Program Files\\Fennory\\fennory.hlp");
 }
 
 // Each bad entry, and good input an account may not save, gets its message and leaves the dialog

@@ -23,12 +23,44 @@ const std::vector<Saved> kFour = {
 
 using VersionListTest = HistoryPageTest;
 
-TEST_F(VersionListTest, CheckBoxClickSwitchesTheFlagEnablesApplyAndIsWrittenOnOk)
+// One page walked through: the buttons follow the clicked selection, check-box clicks switch the flags
+// (written on OK, with the column widths), and a page opened again sorts by each header clicked.
+TEST_F(VersionListTest, SelectionButtonsCheckBoxesAndSorting)
 {
     MakeHistory("flags", kFour);
     OpenPage();
-    ASSERT_EQ(RowNumbers(), (Rows{4, 3, 2, 1}));
+    ASSERT_EQ(RowNumbers(), (Rows{4, 3, 2, 1})) << "newest first after the first fill";
     EXPECT_EQ(RowImages(), (Rows{0, 0, 1, 0}));
+    auto states = [&] {
+        Rows on;
+        for (int id : {IDC_DELETE_BUTTON, IDC_COPY_BUTTON, IDC_VIEW_BUTTON, IDC_VIEW_MULTIPLE_BUTTON, IDC_PRINT_HISTORY})
+            on.push_back(Enabled(id) ? 1 : 0);
+        return on;
+    };
+    // Before any click: only Print History, for an archive that exists.
+    EXPECT_EQ(states(), (Rows{0, 0, 0, 0, 1}));
+    ClickRow(0);
+    EXPECT_EQ(SelectedRows(), (Rows{0}));
+    EXPECT_EQ(states(), (Rows{1, 1, 1, 1, 1}));
+    ClickRow(2, 4, true);
+    EXPECT_EQ(SelectedRows(), (Rows{0, 2}));
+    EXPECT_EQ(states(), (Rows{1, 0, 0, 1, 0}));
+    ClickRow(3, 3, true);
+    EXPECT_EQ(SelectedRows(), (Rows{0, 2, 3}));
+    EXPECT_EQ(states(), (Rows{1, 0, 0, 0, 0}));
+
+    // The keyboard changes the selection but not the buttons.
+    SendMessageA(List(), WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_EQ(SelectedRows(), (Rows{0}));
+    EXPECT_EQ(states(), (Rows{1, 0, 0, 0, 0}));
+
+    // A click on empty space below the rows clears the selection.
+    RECT client;
+    GetClientRect(List(), &client);
+    ClickAt(List(), 20, client.bottom - 3);
+    ASSERT_TRUE(WaitUntil([&] { return SelectedRows().empty(); }));
+    EXPECT_EQ(states(), (Rows{0, 0, 0, 0, 0}));
+
     // Setting the maximum at initialisation reports a change to a sheet that
     // takes it then (Wine's does not yet know the page); Apply commits it.
     if (ApplyEnabled()) {
@@ -63,13 +95,9 @@ TEST_F(VersionListTest, CheckBoxClickSwitchesTheFlagEnablesApplyAndIsWrittenOnOk
     EXPECT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kSettingsKey, "HistoryField_5", RRF_RT_REG_DWORD, nullptr, &width, &size),
               ERROR_SUCCESS);
     EXPECT_EQ(width, 110u);
-}
 
-TEST_F(VersionListTest, HeaderClicksSortByEachColumn)
-{
-    MakeHistory("sorting", kFour);
+    ClosePage();
     OpenPage();
-    EXPECT_EQ(RowNumbers(), (Rows{4, 3, 2, 1})) << "newest first after the first fill";
     const struct {
         int column;
         Rows order;
@@ -94,41 +122,6 @@ TEST_F(VersionListTest, HeaderClicksSortByEachColumn)
     SaveFromOutside("Bravo");
     ASSERT_TRUE(WaitUntil([&] { return RowNumbers().size() == 5; }, 3000));
     EXPECT_EQ(RowNumbers()[0], 2) << "still sorted by user";
-}
-
-TEST_F(VersionListTest, ButtonsFollowTheNumberOfRowsSelectedByClicks)
-{
-    MakeHistory("buttons", kFour);
-    OpenPage();
-    auto states = [&] {
-        Rows on;
-        for (int id : {IDC_DELETE_BUTTON, IDC_COPY_BUTTON, IDC_VIEW_BUTTON, IDC_VIEW_MULTIPLE_BUTTON, IDC_PRINT_HISTORY})
-            on.push_back(Enabled(id) ? 1 : 0);
-        return on;
-    };
-    // Before any click: only Print History, for an archive that exists.
-    EXPECT_EQ(states(), (Rows{0, 0, 0, 0, 1}));
-    ClickRow(0);
-    EXPECT_EQ(SelectedRows(), (Rows{0}));
-    EXPECT_EQ(states(), (Rows{1, 1, 1, 1, 1}));
-    ClickRow(2, 4, true);
-    EXPECT_EQ(SelectedRows(), (Rows{0, 2}));
-    EXPECT_EQ(states(), (Rows{1, 0, 0, 1, 0}));
-    ClickRow(3, 3, true);
-    EXPECT_EQ(SelectedRows(), (Rows{0, 2, 3}));
-    EXPECT_EQ(states(), (Rows{1, 0, 0, 0, 0}));
-
-    // The keyboard changes the selection but not the buttons.
-    SendMessageA(List(), WM_KEYDOWN, VK_HOME, 0);
-    EXPECT_EQ(SelectedRows(), (Rows{0}));
-    EXPECT_EQ(states(), (Rows{1, 0, 0, 0, 0}));
-
-    // A click on empty space below the rows clears the selection.
-    RECT client;
-    GetClientRect(List(), &client);
-    ClickAt(List(), 20, client.bottom - 3);
-    ASSERT_TRUE(WaitUntil([&] { return SelectedRows().empty(); }));
-    EXPECT_EQ(states(), (Rows{0, 0, 0, 0, 0}));
 }
 
 }  // namespace

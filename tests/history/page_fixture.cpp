@@ -45,9 +45,9 @@ void HistoryPageTest::MakeHistory(const std::string& name, const std::vector<Sav
     }
 }
 
-void HistoryPageTest::SaveFromOutside(const std::string& comment)
+void HistoryPageTest::SaveFromOutside(const std::string& comment, const std::string& content)
 {
-    WriteFileText(workingPath_, "saved from outside: " + comment);
+    WriteFileText(workingPath_, content.empty() ? "saved from outside: " + comment : content);
     ArchiveFile other(workingPath_.c_str());
     ASSERT_EQ(other.AddVersion(comment.c_str(), 0), 1);
 }

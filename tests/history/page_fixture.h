@@ -36,8 +36,8 @@ protected:
     // A working file name.txt whose archive holds the versions, numbered from
     // 1, with a cap of maxTemp temporaries.
     void MakeHistory(const std::string& name, const std::vector<Saved>& versions, int maxTemp = 10);
-    // Saves the working file once more, as another program would.
-    void SaveFromOutside(const std::string& comment);
+    // Saves the working file once more (with content, when given), as another program would.
+    void SaveFromOutside(const std::string& comment, const std::string& content = "");
 
     // Shows the page in a sheet of its own; ClosePage destroys the sheet, if
     // still there, and the page object.

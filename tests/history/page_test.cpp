@@ -1,5 +1,5 @@
-// The history page's commands, its cap of temporary versions, its watch of
-// the archive and its About box, driven as a user drives them.
+// The history page's commands, its cap of temporary versions, its watch of the archive and its About
+// box, driven as a user drives them.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -17,67 +17,12 @@ namespace {
 
 using HistoryPageCommands = HistoryPageTest;
 
-// Presses the page's About button and closes the box with its OK; the box's
-// outer rectangle and product line come back.
-void RunAbout(HWND page, RECT* box = nullptr, std::string* product = nullptr)
+TEST_F(HistoryPageCommands, CopyUnderTheProposedOrATypedNameThenDeleteAskingForAPermanentVersion)
 {
-    std::atomic<bool> done{false};
-    DialogDriver driver("About Fennory", [&](HWND dialog) {
-        if (box)
-            GetWindowRect(dialog, box);
-        if (product)
-            *product = GetControlText(dialog, IDC_ABOUT_PRODUCT) + "|" + GetControlText(dialog, IDC_ABOUT_SPARE_1) +
-                       GetControlText(dialog, IDC_ABOUT_SPARE_2);
-        PressButton(dialog, IDOK);
-        done = true;
-    });
-    ASSERT_TRUE(PressButton(page, IDC_ABOUT_BUTTON));
-    ASSERT_TRUE(WaitUntil([&] { return done.load() && !WaitForWindow("#32770", "About Fennory", 0); }));
-}
-
-TEST_F(HistoryPageCommands, DeleteAsksAndKeepsAPermanentVersionAtNoAndStopsAtCancel)
-{
-    MakeHistory("delete", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 1}, {"ann", "four", 0}});
+    MakeHistory("report", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 1}, {"ann", "four", 0}});
     OpenPage();
     ASSERT_EQ(RowNumbers(), (Rows{4, 3, 2, 1}));
-    ClickRow(0);
-    ClickRow(1, 2, true);
-    ClickRow(2, 2, true);
-    {
-        // Yes to the general question, No for the permanent version 3.
-        MessageBoxAnswerer answers({IDYES, IDNO});
-        ASSERT_TRUE(PressButton(Page(), IDC_DELETE_BUTTON));
-        ASSERT_TRUE(WaitUntil([&] { return RowNumbers() == Rows{3, 1}; }));
-        const auto& boxes = answers.Boxes();
-        ASSERT_EQ(boxes.size(), 2u);
-        ExpectBox(boxes[0],
-                  "A deleted version cannot be restored.  Are you sure you want to delete the selected item(s)?",
-                  {IDYES, IDNO}, BoxIcon::Question);
-        ExpectBox(boxes[1],
-                  "Version 3 of file delete.txt is a permanent version!  Are you sure you really want to delete it?",
-                  {IDYES, IDNO, IDCANCEL}, BoxIcon::Question);
-    }
-    EXPECT_EQ(archive_->CountVersions(), 2);
-    // The refreshed list has no selection: every button but Print is off.
-    EXPECT_FALSE(Enabled(IDC_DELETE_BUTTON));
-
-    // Cancel at the permanent question stops without deleting.
-    ClickRow(0);
-    {
-        MessageBoxAnswerer answers({IDYES, IDCANCEL});
-        ASSERT_TRUE(PressButton(Page(), IDC_DELETE_BUTTON));
-        PumpMessages(50);   // the click runs both questions before it returns
-        EXPECT_EQ(answers.Boxes().size(), 2u);
-    }
-    EXPECT_EQ(archive_->CountVersions(), 2);
-    EXPECT_EQ(RowNumbers(), (Rows{3, 1}));
-}
-
-TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
-{
-    MakeHistory("report", {{"ann", "", 0}, {"ann", "two", 0}, {"ann", "three", 0}});
-    OpenPage();
-    ClickRow(1);   // version 2
+    ClickRow(2);   // version 2
     std::string proposed;
     {
         DialogDriver driver("Copy", [&](HWND dialog) {
@@ -94,7 +39,7 @@ TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
     std::string taken = scratch_ / "taken.txt";
     WriteFileText(taken, "keep me");
     std::string typed = scratch_ / "typed copy.txt";
-    ClickRow(0);   // version 3
+    ClickRow(1);   // version 3
     {
         MessageBoxAnswerer answers({IDNO}, 10000, "Retrieve As");
         DialogDriver driver("Copy", [&](HWND dialog) {
@@ -119,7 +64,7 @@ TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
     // and a name picked there closes the Copy dialog as OK does.
     std::string browsed = scratch_ / "browsed.txt";
     std::string startName;
-    ClickRow(2);   // version 1
+    ClickRow(3);   // version 1
     {
         DialogDriver driver("Copy", [&](HWND dialog) {
             SetControlText(dialog, IDC_TARGET_PATH_EDIT, scratch_ / "typed but not used.txt");
@@ -134,6 +79,39 @@ TEST_F(HistoryPageCommands, CopyWritesAVersionUnderTheProposedOrATypedName)
     }
     EXPECT_NE(startName.find("report(v1).txt"), std::string::npos) << startName;
     EXPECT_EQ(ReadFileText(browsed), "version 1");
+
+    // Delete: Cancel at the permanent question stops without deleting (and leaves the archive as it
+    // was, so the page's watch does not refill the list under the next clicks).
+    ClickRow(1);   // version 3
+    {
+        MessageBoxAnswerer answers({IDYES, IDCANCEL});
+        ASSERT_TRUE(PressButton(Page(), IDC_DELETE_BUTTON));
+        PumpMessages(50);   // the click runs both questions before it returns
+        EXPECT_EQ(answers.Boxes().size(), 2u);
+    }
+    EXPECT_EQ(archive_->CountVersions(), 4);
+    EXPECT_EQ(RowNumbers(), (Rows{4, 3, 2, 1}));
+
+    // Yes to the general question, No for the permanent version 3.
+    ClickRow(0);
+    ClickRow(1, 2, true);
+    ClickRow(2, 2, true);
+    {
+        MessageBoxAnswerer answers({IDYES, IDNO});
+        ASSERT_TRUE(PressButton(Page(), IDC_DELETE_BUTTON));
+        ASSERT_TRUE(WaitUntil([&] { return RowNumbers() == Rows{3, 1}; }));
+        const auto& boxes = answers.Boxes();
+        ASSERT_EQ(boxes.size(), 2u);
+        ExpectBox(boxes[0],
+                  "A deleted version cannot be restored.  Are you sure you want to delete the selected item(s)?",
+                  {IDYES, IDNO}, BoxIcon::Question);
+        ExpectBox(boxes[1],
+                  "Version 3 of file report.txt is a permanent version!  Are you sure you really want to delete it?",
+                  {IDYES, IDNO, IDCANCEL}, BoxIcon::Question);
+    }
+    EXPECT_EQ(archive_->CountVersions(), 2);
+    // The refreshed list has no selection: every button but Print is off.
+    EXPECT_FALSE(Enabled(IDC_DELETE_BUTTON));
 }
 
 TEST_F(HistoryPageCommands, MaximumOutsideTheRangeOrBelowTheTemporaries)
@@ -197,25 +175,6 @@ TEST_F(HistoryPageCommands, MaximumOutsideTheRangeOrBelowTheTemporaries)
     EXPECT_EQ(archive_->GetMaxTempVersions(), 32767);
 }
 
-TEST_F(HistoryPageCommands, AboutOpensCentredOnTheSheet)
-{
-    MakeHistory("about", {{"ann", "", 0}});
-    OpenPage();
-    // Somewhere off-centre, so that centring has to move the box.
-    SetWindowPos(Sheet(), nullptr, 37, 21, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    RECT sheet;
-    GetWindowRect(Sheet(), &sheet);
-    RECT box = {};
-    std::string product;
-    RunAbout(Page(), &box, &product);
-    EXPECT_EQ(product, "Fennory (TM)|");
-    int width = box.right - box.left;
-    int height = box.bottom - box.top;
-    ASSERT_GT(width, 0);
-    EXPECT_EQ(box.left, sheet.left + ((sheet.right - sheet.left) - width) / 2);
-    EXPECT_EQ(box.top, sheet.top + ((sheet.bottom - sheet.top) - height) / 2);
-}
-
 TEST_F(HistoryPageCommands, ADamagedArchiveSaysSoLeavesThePageUsableAndIsWatched)
 {
     MakeHistory("damaged", {{"ann", "", 0}, {"ann", "two", 0}});
@@ -226,14 +185,37 @@ TEST_F(HistoryPageCommands, ADamagedArchiveSaysSoLeavesThePageUsableAndIsWatched
     EXPECT_TRUE(RowNumbers().empty());
     EXPECT_TRUE(Enabled(IDC_MAX_TEMP_EDIT));
 
-    // Print History finds nothing to print and shows nothing; About works.
+    // Print History finds nothing to print and shows nothing.
     {
         NoMessageBoxes noBox;
         NoMessageBoxes noPrintDialog("Print");
         ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
         PumpMessages(100);
     }
-    RunAbout(Page());
+    // About works, centred on the sheet (put off-centre, so that centring has to move the box).
+    SetWindowPos(Sheet(), nullptr, 37, 21, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT sheet;
+    GetWindowRect(Sheet(), &sheet);
+    RECT box = {};
+    std::string product;
+    {
+        std::atomic<bool> done{false};
+        DialogDriver driver("About Fennory", [&](HWND dialog) {
+            GetWindowRect(dialog, &box);
+            product = GetControlText(dialog, IDC_ABOUT_PRODUCT) + "|" + GetControlText(dialog, IDC_ABOUT_SPARE_1) +
+                      GetControlText(dialog, IDC_ABOUT_SPARE_2);
+            PressButton(dialog, IDOK);
+            done = true;
+        });
+        ASSERT_TRUE(PressButton(Page(), IDC_ABOUT_BUTTON));
+        ASSERT_TRUE(WaitUntil([&] { return done.load() && !WaitForWindow("#32770", "About Fennory", 0); }));
+    }
+    EXPECT_EQ(product, "Fennory (TM)|");
+    int width = box.right - box.left;
+    int height = box.bottom - box.top;
+    ASSERT_GT(width, 0);
+    EXPECT_EQ(box.left, sheet.left + ((sheet.right - sheet.left) - width) / 2);
+    EXPECT_EQ(box.top, sheet.top + ((sheet.bottom - sheet.top) - height) / 2);
 
     // Made whole again by a new archive, the page fills itself, and a
     // version saved elsewhere then appears within a second.

@@ -1,7 +1,6 @@
 // Printing the history on the session's PDF printer, read back as text.
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <gtest/gtest.h>
 
@@ -86,17 +85,6 @@ TEST_F(HistoryPrintTest, PrintsHeadingColumnHeadingsAndRowsNewestFirstOnPagesOfN
     // 10-point fixed-pitch font has a 42-dot em there and lines h = 48 dots
     // high (Wine gives it Liberation Mono), so rows stand at lines 4..N on
     // the first page and 2..N on the others, N = (3508 - 10) / 48 - 2 = 70.
-    PRINTDLGA defaults = {};
-    defaults.lStructSize = sizeof(defaults);
-    defaults.Flags = PD_RETURNDEFAULT | PD_RETURNDC;
-    ASSERT_TRUE(PrintDlgA(&defaults)) << "no default printer: is the session's CUPS printer up?";
-    int resolution = GetDeviceCaps(defaults.hDC, VERTRES);
-    int dpi = GetDeviceCaps(defaults.hDC, LOGPIXELSY);
-    DeleteDC(defaults.hDC);
-    GlobalFree(defaults.hDevMode);
-    GlobalFree(defaults.hDevNames);
-    ASSERT_EQ(resolution, 3508);
-    ASSERT_EQ(dpi, 300);
     const int kFirstPageRows = 70 - 3;
     const int kVersions = kFirstPageRows + 3;   // three rows go over to page 2
 

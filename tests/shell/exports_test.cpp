@@ -5,6 +5,7 @@
 
 #include "control_panel.h"
 #include "exports.h"
+#include "viewer_fixture.h"
 
 namespace fytest {
 namespace {
@@ -74,8 +75,23 @@ TEST_F(ExportsTest, ArchiveSavesOneFileOrSaysWhyNot)
     EXPECT_EQ(InfoOf(kept.c_str()).second, 3);
 }
 
-TEST_F(ExportsTest, RetrieveShowsOneSheetAndRetrieveExAnswersCancel)
+// Clicks a row of the version list as the mouse does, beside its check box.
+void ClickRow(HWND list, int row)
 {
+    RECT rect;
+    ListView_GetItemRect(list, row, &rect, LVIR_BOUNDS);
+    LPARAM point = MAKELPARAM(rect.left + 44 + 15, (rect.top + rect.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageA(list, WM_LBUTTONUP, 0, point);
+}
+
+// Retrieve shows one sheet; RetrieveEx answers Cancel and refuses bad paths; its dialog follows the
+// archive, and a viewer window opened from it outlives it and keeps the module.
+TEST_F(ExportsTest, RetrieveShowsOneSheetAndRetrieveExFollowsTheArchiveAndItsViewerKeepsTheModule)
+{
+    ViewerKeyScope viewers(ProgramFolder().c_str());
+    settings_.SetDword("HistoryField_1", 44);   // the list's column widths: ClickRow's click lands in
+    settings_.SetDword("HistoryField_2", 30);   // the second column
     const std::string kept = FileWithArchive("kept.txt", 2);
     {
         DialogDriver driver("Version History - kept.txt", [&](HWND sheet) {
@@ -97,30 +113,8 @@ TEST_F(ExportsTest, RetrieveShowsOneSheetAndRetrieveExAnswersCancel)
     EXPECT_EQ(answerer.Boxes().size(), 3u);
     EXPECT_EQ(retrieveEx_(nullptr, nullptr, nullptr), -1);
     retrieve_(nullptr, nullptr);
-}
 
-// Clicks a row of the version list as the mouse does, beside its check box.
-void ClickRow(HWND list, int row)
-{
-    RECT rect;
-    ListView_GetItemRect(list, row, &rect, LVIR_BOUNDS);
-    LPARAM point = MAKELPARAM(rect.left + 44 + 15, (rect.top + rect.bottom) / 2);
-    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageA(list, WM_LBUTTONUP, 0, point);
-}
-
-// A version saved while the dialog is open appears in its list and is the one retrieved; a viewer
-// window opened from the dialog outlives it and keeps the module.
-TEST_F(ExportsTest, RetrieveVersionFollowsTheArchiveAndItsViewerKeepsTheModule)
-{
-    const std::string viewers = "SOFTWARE\\Zentrik\\Viewer\\8\\Directories";
-    std::string folder = ProgramFile("");
-    folder.pop_back();
-    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, viewers.c_str(), nullptr, REG_SZ, folder.c_str(),
-                              static_cast<DWORD>(folder.size() + 1)), ERROR_SUCCESS);
-    settings_.SetDword("HistoryField_1", 44);   // the list's column widths: ClickRow's click lands in
-    settings_.SetDword("HistoryField_2", 30);   // the second column
-    const std::string kept = FileWithArchive("kept.txt", 2);
+    // A version saved while the dialog is open appears in its list and is the one retrieved.
     bool sawThird = false;
     DialogDriver driver("Retrieve Version", [&](HWND dialog) {
         HWND list = GetDlgItem(dialog, 1038);
@@ -147,7 +141,6 @@ TEST_F(ExportsTest, RetrieveVersionFollowsTheArchiveAndItsViewerKeepsTheModule)
     EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
     SendMessageA(frame, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(frame); }));
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, viewers.c_str());
 }
 
 TEST(ControlPanelCommand, FitsOrIsRefused)
@@ -168,7 +161,7 @@ TEST(ControlPanelCommand, FitsOrIsRefused)
 TEST_F(ExportsTest, ControlPanelOpensTheApplet)
 {
     const std::string installed = "C:\\windows\\system32\\fenncpl.cpl";
-    ASSERT_TRUE(CopyFileA(ProgramFile("fenncpl.cpl").c_str(), installed.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BesideTestProgram("fenncpl.cpl").c_str(), installed.c_str(), FALSE));
     controlPanel_();
     HWND dialog = nullptr;
     EXPECT_TRUE(WaitUntil([&] { return (dialog = FindWindowA("#32770", "Fennory Settings")) != nullptr; }, 30000));

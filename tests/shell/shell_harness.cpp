@@ -6,16 +6,8 @@ namespace fytest {
 
 const CLSID kFennoryClass = {0x6d1a4f82, 0x93c5, 0x4b7e, {0xa2, 0xd0, 0x5e, 0x8f, 0x17, 0xc3, 0xb9, 0x64}};
 
-std::string ProgramFile(const char* name)
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    strcpy(strrchr(path, '\\') + 1, name);
-    return path;
-}
-
 FennoryModule::FennoryModule()
-    : handle(LoadLibraryA(ProgramFile("FENNORY.DLL").c_str())),
+    : handle(LoadLibraryA(BesideTestProgram("FENNORY.DLL").c_str())),
       GetClassObject(reinterpret_cast<decltype(GetClassObject)>(
           reinterpret_cast<void*>(GetProcAddress(handle, "DllGetClassObject")))),
       CanUnloadNow(reinterpret_cast<decltype(CanUnloadNow)>(

@@ -6,14 +6,12 @@
 
 #include "archive_file.h"
 #include "command_driver.h"
+#include "run_program.h"
 
 namespace fytest {
 
 // {6D1A4F82-93C5-4B7E-A2D0-5E8F17C3B964}, written out here on purpose.
 extern const CLSID kFennoryClass;
-
-// A file in the test program's folder.
-std::string ProgramFile(const char* name);
 
 // An owned interface pointer.
 template <class T>

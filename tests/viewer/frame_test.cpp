@@ -1,13 +1,18 @@
-// The viewer window: its title, what its viewer child shows, its layout,
-// keyboard copy and its tear-down.
+// The viewer window: its title, what its viewer child shows, its layout, keyboard copy, its option
+// dialogs, printing to the session's PDF printer (read back with poppler's tools) and its tear-down.
 #include <gtest/gtest.h>
 
 #include <richedit.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "module.h"
 #include "plexa_format.h"
+#include "run_program.h"
 #include "scratch.h"
 #include "ui_driver.h"
 #include "viewer_fixture.h"
@@ -18,6 +23,7 @@ namespace {
 
 using fytest::GetText;
 using fytest::PathExists;
+using fytest::PressButton;
 using fytest::ViewerText;
 using fytest::WriteFileText;
 
@@ -33,11 +39,12 @@ protected:
         EXPECT_EQ(copiesBefore_, fytest::ViewingCopies());
     }
 
-    // Writes bytes to a viewing copy and shows it as version of workingName;
+    // Writes bytes to a viewing copy and shows it as version of workingName (a name or a path);
     // the frame's window.
     HWND Show(const std::string& bytes, const char* workingName, int version)
     {
-        std::string copy = scratch_ / (std::string(workingName) + ".tmp");
+        std::string name = workingName;
+        std::string copy = scratch_ / (name.substr(name.rfind('\\') + 1) + ".tmp");
         WriteFileText(copy, bytes);
         auto* frame = new ViewerFrame;
         if (!frame->ShowVersion(copy.c_str(), workingName, version))
@@ -48,9 +55,58 @@ protected:
 
     static HWND ViewerOf(HWND frame) { return FindWindowExA(frame, nullptr, "SCCVIEWER", nullptr); }
 
+    // Shows bytes as version 5 of name, prints them with File, Print (OK in the print dialog) and
+    // returns the Unix path of the job whose name holds jobKey (the printer cuts long job names).
+    std::string PrintVersion(const std::string& bytes, const std::string& name, const std::string& jobKey)
+    {
+        HWND frame = Show(bytes, name.c_str(), 5);
+        EXPECT_NE(nullptr, frame);
+        std::thread answerer([] {
+            if (HWND dialog = fytest::WaitForWindow("#32770", "Print"))
+                PressButton(dialog, IDOK);
+        });
+        SendMessageA(frame, WM_COMMAND, 40000, 0);   // spooled when the command returns
+        answerer.join();
+        SendMessageA(frame, WM_CLOSE, 0, 0);
+        // The printer is shared with other programs: the job may wait its turn.
+        std::vector<std::string> jobs;
+        EXPECT_TRUE(fytest::WaitUntil([&] { return !(jobs = fytest::PdfJobsNamed(jobKey)).empty(); }, 90000))
+            << name;
+        return jobs.empty() ? std::string() : jobs[0];
+    }
+
     fytest::ViewerKeyScope key_{fytest::ProgramFolder().c_str()};
     fytest::ScratchFolder scratch_;
     std::string copiesBefore_ = fytest::ViewingCopies();
+};
+
+// A page's header: the window's caption (Wine's printer driver turns its
+// dashes into soft hyphens) on the left, the page on the right.
+void ExpectHeader(const std::string& header, const std::string& name, int page)
+{
+    EXPECT_LT(header.find(name), header.find("Version 5")) << header;
+    EXPECT_EQ("Page " + std::to_string(page), header.substr(header.size() - 6)) << header;
+}
+
+// A page rendered by pdftoppm (binary PPM), its pixels' colours by name.
+struct Raster {
+    int width = 0;
+    int height = 0;
+    std::string pixels;
+
+    std::string ColourAt(int x, int y) const
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(pixels.data() + 3 * (static_cast<size_t>(y) * width + x));
+        int rgb = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (p[i] > 200)
+                rgb |= 4 >> i;
+            else if (p[i] >= 60)
+                return "grey";
+        }
+        const char* const names[8] = {"black", "blue", "green", "cyan", "red", "magenta", "yellow", "white"};
+        return names[rgb];
+    }
 };
 
 // A key pressed in control, with Ctrl held when controlDown is true.
@@ -70,6 +126,27 @@ void EmptyTheClipboard()
     ASSERT_TRUE(OpenClipboard(nullptr));
     EmptyClipboard();
     CloseClipboard();
+}
+
+// Runs a menu command of the frame while a second thread works the modal
+// dialog it opens (found by caption).
+void RunDialogCommand(HWND frame, int command, const char* caption, const std::function<void(HWND)>& work)
+{
+    std::thread driver([&] {
+        if (HWND dialog = fytest::WaitForWindow("#32770", caption))
+            work(dialog);
+        else
+            ADD_FAILURE() << caption << " did not open";
+    });
+    SendMessageA(frame, WM_COMMAND, command, 0);
+    driver.join();
+}
+
+// Presses a check box or radio button, then OK.
+void ChooseAndAccept(HWND dialog, int choice)
+{
+    PressButton(dialog, choice);
+    PressButton(dialog, IDOK);
 }
 
 TEST_F(ViewerFrameTest, TextVersionShownLaidOutCopiedAndClosed)
@@ -129,7 +206,7 @@ TEST_F(ViewerFrameTest, TextVersionShownLaidOutCopiedAndClosed)
     EXPECT_TRUE(LoadViewerLibraries());
 }
 
-TEST_F(ViewerFrameTest, UnrecognisedBytesAsHexDumpAndTwoFramesAtOnce)
+TEST_F(ViewerFrameTest, HexDumpsLongTextAndThreeFramesAtOnce)
 {
     std::string bytes;
     for (int i = 0; i < 20; ++i)
@@ -141,16 +218,28 @@ TEST_F(ViewerFrameTest, UnrecognisedBytesAsHexDumpAndTwoFramesAtOnce)
               "00000010  10 11 12 13" + std::string(39, ' ') + "|....|\n",
               ViewerText(ViewerOf(first)));
 
-    HWND second = Show("x", "x.txt", 1);
-    ASSERT_NE(nullptr, second);
-    EXPECT_EQ(2, ViewerFrameCount);
+    HWND big = Show(std::string(64 * 1024 + 100, '\0'), "big.bin", 1);
+    ASSERT_NE(nullptr, big);
+    std::string dump = ViewerText(ViewerOf(big));
+    EXPECT_EQ(4096u * 79u + 29u, dump.size());   // 4096 lines of 78 and LF, the note and its LF
+    EXPECT_EQ("0000FFF0  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|\n"
+              "... 100 more bytes not shown\n",
+              dump.substr(dump.size() - 79 - 29));
+
+    std::string text;
+    for (int i = 0; i < 1058; ++i)   // 1058 lines of 62 bytes: past 64 KiB
+        text += "A line of plain text as a long document has it, one of many.\r\n";
+    HWND last = Show(text, "long.txt", 1);
+    ASSERT_NE(nullptr, last);
+    EXPECT_EQ(3, ViewerFrameCount);
     SendMessageA(first, WM_CLOSE, 0, 0);
+    SendMessageA(big, WM_CLOSE, 0, 0);
     EXPECT_EQ(1, ViewerFrameCount);
     // The libraries stay while a frame is open, even when the page lets go.
     UnloadViewerLibraries();
     EXPECT_NE(nullptr, GetModuleHandleA("SCCVW.DLL"));
-    EXPECT_EQ("x", ViewerText(ViewerOf(second)));
-    SendMessageA(second, WM_CLOSE, 0, 0);
+    EXPECT_EQ(1058u * 61u, ViewerText(ViewerOf(last)).size());   // each CR LF read back as LF
+    SendMessageA(last, WM_CLOSE, 0, 0);
     EXPECT_EQ(0, ViewerFrameCount);
     // Not freed while the last frame goes away (it may be inside the
     // library's code); the next release frees them.
@@ -187,18 +276,8 @@ TEST_F(ViewerFrameTest, PlexaDocumentAsTextWithItsFurtherFile)
     // The further file is made by the tool users have.
     std::string source = scratch_ / "chap2.markup";
     WriteFileText(source, "## Two\nChapter _two_ text.\n");
-    std::string line = "\"" + fytest::ProgramFolder() + "\\plexa_write.exe\" \"" + source + "\" \"" +
-                       (scratch_ / "chap2.plx") + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    DWORD code = 1;
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    ASSERT_EQ(0u, code) << "plexa_write";
+    ASSERT_EQ(0u, fytest::RunProgram("\"" + fytest::BesideTestProgram("plexa_write.exe") + "\" \"" + source + "\" \"" +
+                                      (scratch_ / "chap2.plx") + "\"", 30000).code) << "plexa_write";
 
     HWND frame = Show(plexa::WriteFromMarkup("# Plan\n\nIntro *bold* words\ngo on.\n\n@include chap2.plx\n"
                                              "* last item\n"),
@@ -241,24 +320,127 @@ TEST_F(ViewerFrameTest, ImageScaledToFit)
     SendMessageA(frame, WM_CLOSE, 0, 0);
 }
 
-TEST_F(ViewerFrameTest, HexDumpStopsAt64KiBAndLongTextComesWhole)
+TEST_F(ViewerFrameTest, OptionsForWrappingTheClipboardFormatAndPrintMarginsTakeEffect)
 {
-    HWND frame = Show(std::string(64 * 1024 + 100, '\0'), "big.bin", 1);
+    std::string longLine;
+    for (int i = 0; i < 60; ++i)
+        longLine += "word" + std::to_string(i) + " ";
+    HWND frame = Show(longLine + "\r\nshort\r\n", "options.txt", 1);
     ASSERT_NE(nullptr, frame);
-    std::string dump = ViewerText(ViewerOf(frame));
-    EXPECT_EQ(4096u * 79u + 29u, dump.size());   // 4096 lines of 78 and LF, the note and its LF
-    EXPECT_EQ("0000FFF0  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|\n"
-              "... 100 more bytes not shown\n",
-              dump.substr(dump.size() - 79 - 29));
-    SendMessageA(frame, WM_CLOSE, 0, 0);
+    MoveWindow(frame, 0, 0, 500, 300, TRUE);
+    HWND edit = fytest::TextControlOf(ViewerOf(frame));
+    ASSERT_NE(nullptr, edit);
 
-    std::string text;
-    for (int i = 0; i < 1058; ++i)   // 1058 lines of 62 bytes: past 64 KiB
-        text += "A line of plain text as a long document has it, one of many.\r\n";
-    frame = Show(text, "long.txt", 1);
-    ASSERT_NE(nullptr, frame);
-    EXPECT_EQ(1058u * 61u, ViewerText(ViewerOf(frame)).size());   // each CR LF read back as LF
+    // Wrapped by default; Display Options turns it off.
+    EXPECT_LT(3, SendMessageA(edit, EM_GETLINECOUNT, 0, 0));
+    RunDialogCommand(frame, 40012, "Display Options", [](HWND dialog) {
+        EXPECT_EQ(BST_CHECKED, SendDlgItemMessageA(dialog, 1002, BM_GETCHECK, 0, 0));
+        ChooseAndAccept(dialog, 1002);
+    });
+    EXPECT_EQ(3, SendMessageA(edit, EM_GETLINECOUNT, 0, 0));   // two lines and the empty last one
+
+    // Plain text first; Clipboard Options switches to rich text.
+    UINT rtf = RegisterClipboardFormatA("Rich Text Format");
+    SendMessageA(edit, EM_SETSEL, 0, 5);
+    SendMessageA(frame, WM_COMMAND, 40001, 0);
+    EXPECT_FALSE(IsClipboardFormatAvailable(rtf));
+    RunDialogCommand(frame, 40014, "Clipboard Options", [](HWND dialog) { ChooseAndAccept(dialog, 1021); });
+    SendMessageA(frame, WM_COMMAND, 40001, 0);
+    EXPECT_TRUE(IsClipboardFormatAvailable(rtf));
+    EXPECT_EQ("word0", fytest::ClipboardText());
+
+    // A margin out of range is refused with a message and the dialog stays;
+    // a good one is kept.
+    RunDialogCommand(frame, 40013, "Print Options", [](HWND dialog) {
+        EXPECT_EQ("20", fytest::GetControlText(dialog, 1010));
+        fytest::SetControlText(dialog, 1010, "150");
+        fytest::MessageBoxAnswerer answerer({IDOK}, 10000, "Viewer");
+        PressButton(dialog, IDOK);
+        const auto& boxes = answerer.Boxes();
+        ASSERT_EQ(1u, boxes.size());
+        EXPECT_EQ("Each margin is a whole number of millimetres from 0 to 100.", boxes[0].text);
+        EXPECT_TRUE(IsWindow(dialog));
+        fytest::SetControlText(dialog, 1010, "35");
+        PressButton(dialog, IDOK);
+    });
+    RunDialogCommand(frame, 40013, "Print Options", [](HWND dialog) {
+        EXPECT_EQ("35", fytest::GetControlText(dialog, 1010));
+        PressButton(dialog, IDCANCEL);
+    });
+
+    // The options belong to the process: back as they were for the other tests.
+    RunDialogCommand(frame, 40013, "Print Options", [](HWND dialog) {
+        fytest::SetControlText(dialog, 1010, "20");
+        PressButton(dialog, IDOK);
+    });
+    RunDialogCommand(frame, 40012, "Display Options", [](HWND dialog) { ChooseAndAccept(dialog, 1002); });
+    RunDialogCommand(frame, 40014, "Clipboard Options", [](HWND dialog) { ChooseAndAccept(dialog, 1020); });
     SendMessageA(frame, WM_CLOSE, 0, 0);
+}
+
+TEST_F(ViewerFrameTest, PrintsTextOnHeadedPagesAndAnImageScaledToThePage)
+{
+    std::string token = fytest::PdfToken("vp");
+    std::string text;
+    char line[64];
+    for (int i = 1; i <= 150; ++i) {
+        snprintf(line, sizeof(line), "Line %03d of the printed version\r\n", i);
+        text += line;
+    }
+    // A caption longer than the page is wide gives way in its folders.
+    std::string folders = "C:\\" + token + std::string(120, 'f') + "\\";
+    std::string pdf = PrintVersion(text, folders + token + "T.txt", token + "f");
+    ASSERT_FALSE(pdf.empty());
+    // Each page: its header, then the next lines in order.
+    auto pages = fytest::PdfPages(pdf);
+    ASSERT_EQ(3u, pages.size());
+    int next = 1;
+    for (size_t page = 0; page < pages.size(); ++page) {
+        ExpectHeader(pages[page][0], token + "T.txt", static_cast<int>(page + 1));
+        EXPECT_EQ(std::string::npos, pages[page][0].find(std::string(120, 'f'))) << pages[page][0];
+        for (size_t row = 1; row < pages[page].size(); ++row, ++next) {
+            snprintf(line, sizeof(line), "Line %03d of the printed version", next);
+            EXPECT_EQ(line, pages[page][row]);
+        }
+    }
+    EXPECT_EQ(151, next);
+
+    // A 40 x 40 image, rendered back at 20 dpi: 170 mm of the A4 page's 210
+    // (20 mm margins) is 134 dots, 16 dots in from the left, and as high.
+    pdf = PrintVersion(fytest::QuadrantBitmap(40, 40), token + "I.bmp", token + "I");
+    ASSERT_FALSE(pdf.empty());
+    pages = fytest::PdfPages(pdf);
+    ASSERT_EQ(1u, pages.size());
+    ASSERT_EQ(1u, pages[0].size());
+    ExpectHeader(pages[0][0], token + "I.bmp", 1);
+    ASSERT_TRUE(fytest::RunUnix("pdftoppm -r 20 -singlefile '" + pdf + "' '" + pdf + "'"));
+    Raster page;
+    page.pixels = fytest::ReadFileText(fytest::UnixToWindows(pdf + ".ppm"));
+    int start = 0;
+    ASSERT_EQ(2, sscanf(page.pixels.c_str(), "P6 %d %d 255%n", &page.width, &page.height, &start));
+    page.pixels.erase(0, start + 1);
+    ASSERT_EQ(page.pixels.size(), static_cast<size_t>(3 * page.width * page.height));
+    RECT image = {page.width, page.height, 0, 0};   // where the pixels are coloured
+    for (int y = 0; y < page.height; ++y) {
+        for (int x = 0; x < page.width; ++x) {
+            std::string colour = page.ColourAt(x, y);
+            if (colour != "white" && colour != "black" && colour != "grey")
+                image = {std::min<LONG>(image.left, x), std::min<LONG>(image.top, y), std::max<LONG>(image.right, x + 1),
+                         std::max<LONG>(image.bottom, y + 1)};
+        }
+    }
+    int side = image.right - image.left;
+    EXPECT_NEAR(16, image.left, 1);
+    EXPECT_NEAR(134, side, 2);
+    EXPECT_NEAR(side, image.bottom - image.top, 2);
+    int quarter = side / 4;
+    EXPECT_EQ("red", page.ColourAt(image.left + quarter, image.top + quarter));
+    EXPECT_EQ("green", page.ColourAt(image.left + 3 * quarter, image.top + quarter));
+    EXPECT_EQ("blue", page.ColourAt(image.left + 3 * quarter, image.top + 3 * quarter));
+    EXPECT_EQ("yellow", page.ColourAt(image.left + quarter, image.top + 3 * quarter));
+    DeleteFileA(fytest::UnixToWindows(pdf + ".ppm").c_str());
+    for (const std::string& job : fytest::PdfJobsNamed(token))
+        DeleteFileA(fytest::UnixToWindows(job).c_str());
 }
 
 TEST(ViewerTitle, LongNamesAreShortenedAndTheVersionKept)
