@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the store in Release and runs its benchmarks: the native one
-# (synthetic corpus, crash and flip checks), then the edit histories natively,
+# (synthetic corpus), then the edit histories natively,
 # measuring the git and xz references, then the same histories against the
 # Win32 DLL under Wine (the figures that count), beside those references and
 # the copies with flush it measures itself.
