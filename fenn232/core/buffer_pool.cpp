@@ -8,6 +8,10 @@ namespace {
 constexpr size_t kKept = 6;
 constexpr size_t kSmallest = 64 * 1024;  // smaller ones come from the heap's free lists
 constexpr size_t kLargest = sizeof(void*) == 8 ? (size_t(256) << 20) : (size_t(32) << 20);
+// What all kept buffers may hold together: six of a few megabytes, but only
+// one of a document of tens of megabytes, whose saves cost far more than
+// fresh memory does, and which must not keep several copies of itself alive.
+constexpr size_t kKeptBytes = size_t(32) << 20;
 
 // Never destroyed: a buffer shared with the content cache comes back here
 // while statics are torn down at exit, in whatever order they were made.
@@ -49,7 +53,13 @@ void BufferPool::give(std::vector<uint8_t>&& buffer) {
     std::lock_guard<std::mutex> g(poolMutex());
     std::vector<std::vector<uint8_t>>& list = kept();
     if (list.size() >= kKept) list.erase(list.begin());  // the oldest goes
-    list.push_back(std::move(b));
+    size_t total = b.capacity();
+    for (const std::vector<uint8_t>& k : list) total += k.capacity();
+    while (!list.empty() && total > kKeptBytes) {
+        total -= list.front().capacity();
+        list.erase(list.begin());
+    }
+    if (total <= kKeptBytes) list.push_back(std::move(b));
 }
 
 std::shared_ptr<const std::vector<uint8_t>> BufferPool::share(std::vector<uint8_t>&& bytes) {
