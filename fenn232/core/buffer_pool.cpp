@@ -7,10 +7,9 @@ namespace {
 
 constexpr size_t kKept = 6;
 constexpr size_t kSmallest = 64 * 1024;  // smaller ones come from the heap's free lists
-constexpr size_t kLargest = sizeof(void*) == 8 ? (size_t(256) << 20) : (size_t(32) << 20);
-// What all kept buffers may hold together: six of a few megabytes, but only
-// one of a document of tens of megabytes, whose saves cost far more than
-// fresh memory does, and which must not keep several copies of itself alive.
+// What all kept buffers may hold together: six of a few megabytes, and none
+// of a document of tens of megabytes, whose saves cost far more than fresh
+// memory does, and which must not stay alive in several copies.
 constexpr size_t kKeptBytes = size_t(32) << 20;
 
 // Never destroyed: a buffer shared with the content cache comes back here
@@ -47,7 +46,7 @@ std::vector<uint8_t> BufferPool::take(size_t capacity) {
 }
 
 void BufferPool::give(std::vector<uint8_t>&& buffer) {
-    if (buffer.capacity() < kSmallest || buffer.capacity() > kLargest) return;
+    if (buffer.capacity() < kSmallest || buffer.capacity() > kKeptBytes) return;
     std::vector<uint8_t> b;
     b.swap(buffer);
     std::lock_guard<std::mutex> g(poolMutex());
@@ -59,7 +58,7 @@ void BufferPool::give(std::vector<uint8_t>&& buffer) {
         total -= list.front().capacity();
         list.erase(list.begin());
     }
-    if (total <= kKeptBytes) list.push_back(std::move(b));
+    list.push_back(std::move(b));
 }
 
 std::shared_ptr<const std::vector<uint8_t>> BufferPool::share(std::vector<uint8_t>&& bytes) {
