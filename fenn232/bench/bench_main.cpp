@@ -12,7 +12,6 @@
 
 #include "bench_util.h"
 #include "corpus.h"
-#include "crash_check.h"
 #include "git_reference.h"
 #include "posix_file_system.h"
 #include "store_api.h"
@@ -200,23 +199,6 @@ int main(int argc, char** argv) {
                 "document): %.2f ms = %.3f x plain copy of the document\n",
                 count10k, list10k, count1000, list1000, list1000 / copyRef);
     verdict(count10k == 10000 && list10k < 50, "10,000 versions listed in milliseconds");
-
-    std::printf("\n== integrity: every single-byte flip of a small archive ==\n");
-    FlipResult f = flipEveryByte(work);
-    std::printf("flips     live bytes %d: detected %d | unused bytes %d: harmless %d | wrong data returned %d | "
-                "intact versions lost %d\n",
-                f.liveBytes, f.detected, f.unusedBytes, f.harmless, f.wrongData, f.lostIntact);
-    verdict(f.detected == f.liveBytes && f.harmless == f.unusedBytes && f.wrongData == 0 && f.lostIntact == 0,
-            "every flip detected or harmless, no wrong data, intact versions kept");
-
-    std::printf("\n== crash: the writer killed (SIGKILL) at every file-layer call ==\n");
-    bool crashOk = true;
-    for (const CrashResult& r : killAtEveryCall(work)) {
-        std::printf("kill      %-14s %3d calls: before %3d, after %3d, neither %d\n", r.change.c_str(), r.calls,
-                    r.before, r.after, r.neither);
-        crashOk = crashOk && r.neither == 0;
-    }
-    verdict(crashOk, "exactly the versions of before or after");
 
     run("rm -rf '" + work + "'");
     std::printf("\n%s\n", g_failures ? "SOME TARGETS MISSED" : "all targets met");

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the store in Release and runs its benchmarks: the native one
-# (synthetic corpus, crash and flip checks), then the edit histories natively,
+# (synthetic corpus), then the edit histories natively,
 # measuring the git and xz references, then the same histories against the
 # Win32 DLL under Wine (the figures that count), beside those references and
-# the copies with flush it measures itself.
+# the copies with flush it measures itself, and the peak memory of saving and
+# retrieving a 50 MiB (and, not --quick, a 200 MiB) document under Wine.
 #   fenn232/bench/run-bench.sh [--quick] [--no-wine] [--histories-only] [--versions=FOLDER]
 #                              [work folder, default /tmp]
 # --versions=FOLDER adds the case "folder": the files 0, 1, 2 ... of FOLDER as
@@ -44,4 +45,10 @@ if [ -n "$wine" ]; then
     wine_session_start
     echo
     (cd "$win/bin" && wine fenn232_history_bench.exe $quick "${win_versions[@]}" --references-from "Z:${refs//\//\\}")
+    # Peak memory of saving and retrieving a 50 MiB document, and (not
+    # quick) a 200 MiB one, each in a process of its own.
+    (cd "$win/bin" && wine fenn232_history_bench.exe --memory log-50m)
+    if [ -z "$quick" ]; then
+        (cd "$win/bin" && wine fenn232_history_bench.exe --memory log-200m)
+    fi
 fi

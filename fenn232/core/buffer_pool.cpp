@@ -7,7 +7,10 @@ namespace {
 
 constexpr size_t kKept = 6;
 constexpr size_t kSmallest = 64 * 1024;  // smaller ones come from the heap's free lists
-constexpr size_t kLargest = sizeof(void*) == 8 ? (size_t(256) << 20) : (size_t(32) << 20);
+// What all kept buffers may hold together: six of a few megabytes, and none
+// of a document of tens of megabytes, whose saves cost far more than fresh
+// memory does, and which must not stay alive in several copies.
+constexpr size_t kKeptBytes = size_t(32) << 20;
 
 // Never destroyed: a buffer shared with the content cache comes back here
 // while statics are torn down at exit, in whatever order they were made.
@@ -43,12 +46,18 @@ std::vector<uint8_t> BufferPool::take(size_t capacity) {
 }
 
 void BufferPool::give(std::vector<uint8_t>&& buffer) {
-    if (buffer.capacity() < kSmallest || buffer.capacity() > kLargest) return;
+    if (buffer.capacity() < kSmallest || buffer.capacity() > kKeptBytes) return;
     std::vector<uint8_t> b;
     b.swap(buffer);
     std::lock_guard<std::mutex> g(poolMutex());
     std::vector<std::vector<uint8_t>>& list = kept();
     if (list.size() >= kKept) list.erase(list.begin());  // the oldest goes
+    size_t total = b.capacity();
+    for (const std::vector<uint8_t>& k : list) total += k.capacity();
+    while (!list.empty() && total > kKeptBytes) {
+        total -= list.front().capacity();
+        list.erase(list.begin());
+    }
     list.push_back(std::move(b));
 }
 

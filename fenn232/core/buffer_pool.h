@@ -2,7 +2,8 @@
 // several megabytes is costly to map and touch (under Wine far more than the
 // work done in it), and every add and retrieve needs a few buffers the size
 // of the document; handing them back and taking them again keeps that cost
-// to the first operation. A few buffers of bounded size are kept.
+// to the first operation. A few buffers of bounded size, and of bounded
+// size together, are kept.
 #pragma once
 
 #include <cstddef>

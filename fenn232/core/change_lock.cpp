@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <map>
 #include <mutex>
 #if defined(_WIN32)
@@ -27,23 +28,51 @@ std::map<std::string, std::unique_ptr<File>>& table() {
 
 }  // namespace
 
-std::string archiveKey(const std::string& path) {
 #if defined(_WIN32)
+namespace {
+
+// Plain arrays: a thread-local with a destructor is best kept out of a DLL
+// that may be unloaded while threads it served still run.
+thread_local char t_knownPath[MAX_PATH];
+thread_local char t_knownKey[MAX_PATH];
+
+std::string makeKey(const std::string& path) {
     std::string k = path;
     char full[MAX_PATH];
     DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
     if (n > 0 && n < MAX_PATH) {
         k = full;
+        // The long form is looked up folder by folder on the disk, which
+        // costs milliseconds on a busy machine. A name the system shortened
+        // always carries a '~'; a path without one is its own long form.
         char longName[MAX_PATH];
-        n = GetLongPathNameA(full, longName, MAX_PATH);
-        if (n > 0 && n < MAX_PATH) k = longName;
+        if (k.find('~') != std::string::npos) {
+            n = GetLongPathNameA(full, longName, MAX_PATH);
+            if (n > 0 && n < MAX_PATH) k = longName;
+        }
     }
     std::transform(k.begin(), k.end(), k.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return k;
-#else
-    return path;
-#endif
 }
+
+}  // namespace
+
+std::string archiveKey(const std::string& path) {
+    if (t_knownKey[0] && path == t_knownPath) return t_knownKey;
+    std::string key = makeKey(path);
+    if (path.size() < MAX_PATH && key.size() < MAX_PATH && !path.empty()) {
+        std::memcpy(t_knownPath, path.c_str(), path.size() + 1);
+        std::memcpy(t_knownKey, key.c_str(), key.size() + 1);
+    }
+    return key;
+}
+
+void forgetArchiveKeys() { t_knownKey[0] = 0; }
+#else
+std::string archiveKey(const std::string& path) { return path; }
+
+void forgetArchiveKeys() {}
+#endif
 
 LockPolicy& lockPolicy() {
     static LockPolicy p;

@@ -34,7 +34,11 @@ LockPolicy& lockPolicy();
 // One archive has one key however its path is spelt: Windows names are
 // compared without case, and a short (8.3) name or a relative path names the
 // same file as the long, full one. The locks and the content cache use it.
+// One operation asks for its archive's key several times, so each thread
+// keeps the last key it made until forgetArchiveKeys(), which every exported
+// operation calls as it starts (names may change between operations).
 std::string archiveKey(const std::string& path);
+void forgetArchiveKeys();
 
 class LeaseTable {
 public:

@@ -41,6 +41,7 @@ std::string boundedText(const char* s, size_t max) {
 template <typename Fn>
 StoreStatus guarded(const char* operation, Fn fn) {
     platformClearError();
+    forgetArchiveKeys();
     StoreError e;
     try {
         e = fn();

@@ -167,6 +167,9 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
         contentId = blocks.back().contentId;
     }
     next.counter = uint16_t(next.counter + 1);
+    // Only the latest version's source time is ever compared: older ones
+    // keep none (0, unknown), which costs a byte a version in every catalog.
+    for (VersionRecord& v : next.versions) v.sourceModified = 0;
     next.versions.push_back(makeRecord(note, next.counter, contentId, fs_.now(), st.modified));
     // Trimmed temporaries leave their blocks dead, reclaimed later by the
     // dead-space rule: dropping one never rewrites the archive.
@@ -335,7 +338,7 @@ StoreError VersionStore::isWorkingNewer(const std::string& archive, const std::s
         *newer = true;
         return StoreError::Ok;
     }
-    if (latest->sourceModified == st.modified) {
+    if (latest->sourceModified != 0 && latest->sourceModified == st.modified) {
         *newer = false;
         return StoreError::Ok;
     }

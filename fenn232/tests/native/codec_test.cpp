@@ -7,6 +7,7 @@
 #include <random>
 #include <thread>
 
+#include "buffer_pool.h"
 #include "corpus.h"
 #include "delta_encoder.h"
 #include "dos_time.h"
@@ -139,6 +140,22 @@ TEST(ParallelFor, AFailureInAWorkerThreadComesOutOnTheCaller) {
     ASSERT_GE(std::thread::hardware_concurrency(), 2u) << "needs a second core for a worker thread";
     EXPECT_THROW(parallelFor(64, fn), std::bad_alloc);
     EXPECT_TRUE(workerRan);
+}
+
+TEST(BufferPoolTest, KeepsAtMostThirtyTwoMiBInAll) {
+    const size_t kMiB = size_t(1) << 20;
+    std::vector<uint8_t> big;
+    big.reserve(40 * kMiB);
+    BufferPool::give(std::move(big));
+    EXPECT_LT(BufferPool::take(40 * kMiB).capacity(), 40 * kMiB);  // too large to keep
+    for (int i = 0; i < 2; ++i) {
+        std::vector<uint8_t> b;
+        b.reserve(20 * kMiB);
+        BufferPool::give(std::move(b));
+    }
+    std::vector<uint8_t> first = BufferPool::take(20 * kMiB), second = BufferPool::take(20 * kMiB);
+    EXPECT_GE(first.capacity(), 20 * kMiB);  // the later one of the two
+    EXPECT_LT(second.capacity(), 20 * kMiB);
 }
 
 }  // namespace

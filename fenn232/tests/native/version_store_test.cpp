@@ -294,5 +294,24 @@ TEST_F(VersionStoreTest, TheCachedLatestContentNeverServesAnotherArchive) {
     EXPECT_EQ(get(1), bytesOf("second archive, newest"));
 }
 
+TEST_F(VersionStoreTest, OnlyTheLatestVersionKeepsItsSourceTimeAndWithoutItTheBytesDecide) {
+    ASSERT_EQ(create(bytesOf("one")), StoreError::Ok);
+    ASSERT_EQ(add(bytesOf("two!")), StoreError::Ok);
+    ASSERT_EQ(add(bytesOf("three")), StoreError::Ok);
+    ArchiveState s = readState();
+    ASSERT_EQ(s.catalog.versions.size(), 3u);
+    EXPECT_EQ(s.catalog.versions[0].sourceModified, 0);
+    EXPECT_EQ(s.catalog.versions[1].sourceModified, 0);
+    EXPECT_NE(s.catalog.versions[2].sourceModified, 0);
+    // Version 2 is the latest now and kept no time: its bytes decide.
+    ASSERT_EQ(store.remove(archive, 3), StoreError::Ok);
+    for (auto c : {std::make_pair("two!", false), std::make_pair("twoX", true)}) {
+        fs.bytes(source) = bytesOf(c.first);
+        bool newer = !c.second;
+        ASSERT_EQ(store.isWorkingNewer(archive, source, &newer), StoreError::Ok);
+        EXPECT_EQ(newer, c.second) << c.first;
+    }
+}
+
 }  // namespace
 }  // namespace fenn
