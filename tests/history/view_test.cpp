@@ -90,7 +90,7 @@ protected:
         EXPECT_TRUE(PressButton(Page(), IDC_VIEW_MULTIPLE_BUTTON));
         EXPECT_TRUE(WaitUntil([&] { return done.load(); }));
         driver.Join();
-        PumpMessages(50);
+        EXPECT_TRUE(PostedHandled());
         return seen;
     }
 
@@ -155,7 +155,7 @@ TEST_F(HistoryViewTest, WithoutTheViewerFilesViewSaysSoAndNothingElse)
     for (int button : {IDC_VIEW_BUTTON, IDC_VIEW_MULTIPLE_BUTTON}) {
         MessageBoxAnswerer answers({IDOK});
         ASSERT_TRUE(PressButton(Page(), button));
-        PumpMessages(50);   // the click shows its box before it returns
+        EXPECT_TRUE(PostedHandled());   // the click shows its box before it returns
         ASSERT_EQ(answers.Boxes().size(), 1u);
         ExpectBox(answers.Boxes()[0], "Error!  Couldn't load viewer files SCCVW.DLL or SCCFI.DLL.", {IDOK},
                   BoxIcon::Stop);
