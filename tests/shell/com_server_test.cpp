@@ -148,6 +148,10 @@ protected:
     HRESULT Invoke(IContextMenu* menu, int offset)
     {
         CMINVOKECOMMANDINFO info = {sizeof(info)};
+        info.lpVerb = MAKEINTRESOURCEA(offset);
+        return menu->InvokeCommand(&info);
+    }
+};
 
 TEST_F(ComServerTest, FactoryAndInitializeRefuseWhatTheyCannotTakeAndLeaveNothingBehind)
 {

@@ -33,7 +33,8 @@ protected:
     decltype(&FYRetrieveEx) retrieveEx_ = Export<decltype(&FYRetrieveEx)>("FYRetrieveEx");
 };
 
-TEST_F(ExportsTest, InfoTellsArchiveAndCount)
+// Info tells whether there is an archive and its count; Archive saves one file or says why not.
+TEST_F(ExportsTest, InfoTellsArchiveAndCountAndArchiveSavesOneFileOrSaysWhyNot)
 {
     WriteFileText("S:\\S$$DAMAGED$TXT.fy", "not an archive");
     EXPECT_EQ(InfoOf(FileWithArchive("three.txt", 3).c_str()), std::make_pair(1, 3));
@@ -42,10 +43,7 @@ TEST_F(ExportsTest, InfoTellsArchiveAndCount)
     EXPECT_EQ(InfoOf(("S:\\" + std::string(257, 'x')).c_str()), std::make_pair(0, -1));
     EXPECT_EQ(InfoOf(nullptr), std::make_pair(0, -1));
     info_("S:\\three.txt", nullptr);
-}
 
-TEST_F(ExportsTest, ArchiveSavesOneFileOrSaysWhyNot)
-{
     const std::string kept = FileWithArchive("kept.txt", 2);
     {
         MessageBoxAnswerer answerer({IDOK, IDOK, IDOK, IDOK});
