@@ -285,13 +285,41 @@ BOOL CALLBACK Collect(HPROPSHEETPAGE page, LPARAM pages)
     return pages != 0;
 }
 
-// Only one file with an archive, damaged or not, gets the history page; it holds the object while its sheet lives.
-TEST_F(ComServerTest, HistoryPageForOneFileWithAnArchiveHoldsTheObject)
+// The popup with its items greyed as marked: '-' before save, history, File.
+std::string Popup(const char* save, const char* history, const char* file)
 {
-    const std::string kept = FileWithArchive("kept.txt", 3), damaged = MakeFile("damaged.txt", "damaged");
+    return std::string("5:Open#1|&Fennory>[") + save + "&Save...#100|" + history + "&History...#101|" + file +
+           "&File>[&Move...#102|&Copy...#103|&Delete...#104]]";
+}
+
+// The menu's items and the history page follow the selection.
+TEST_F(ComServerTest, ItemsAndTheHistoryPageFollowTheSelection)
+{
+    const std::string kept = FileWithArchive("kept.txt"), plain = MakeFile("plain.txt", "plain");
+    const std::string damaged = MakeFile("damaged.txt", "damaged"), gone = MakeFile("gone.txt", "gone");
     WriteFileText("S:\\S$$DAMAGED$TXT.fy", "not an archive");
+    CreateDirectoryA("S:\\folder", nullptr);
+
+    EXPECT_EQ(MenuFor({kept}), Popup("", "", ""));
+    EXPECT_EQ(MenuFor({kept}, true), Popup("", "", ""));
+    EXPECT_EQ(MenuFor({plain}), Popup("", "-", "-"));
+    EXPECT_EQ(MenuFor({plain, kept}), Popup("", "-", ""));
+    EXPECT_EQ(MenuFor({"S:\\folder"}), Popup("", "-", "-"));
+    EXPECT_EQ(MenuFor({damaged}), Popup("", "", ""));
+    // A file removed after the selection was made counts as a folder.
+    Com<IContextMenu> menu;
+    MakeInitialised(menu, IID_IContextMenu, {gone});
+    DeleteFileA(gone.c_str());
+    EXPECT_EQ(Query(menu.Get()), Popup("", "-", "-"));
+    // Asked for the default item or the verbs only: nothing, no offsets.
+    EXPECT_EQ(Query(menu.Get(), CMF_DEFAULTONLY), "0:Open#1");
+    EXPECT_EQ(Query(menu.Get(), CMF_VERBSONLY), "0:Open#1");
+    menu.Reset();
+
+    // Only one file with an archive, damaged or not, gets the history page; it holds the object while its
+    // sheet lives.
     const std::pair<std::vector<std::string>, size_t> cases[] = {
-        {{kept}, 1}, {{damaged}, 1}, {{MakeFile("plain.txt", "plain")}, 0},
+        {{kept}, 1}, {{damaged}, 1}, {{plain}, 0},
         {{kept, FileWithArchive("other.txt")}, 0}, {{FileWithArchive("link.lnk")}, 0}};
     for (const auto& [paths, count] : cases) {
         Com<IShellPropSheetExt> extension;
@@ -323,37 +351,6 @@ TEST_F(ComServerTest, HistoryPageForOneFileWithAnArchiveHoldsTheObject)
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
     DestroyWindow(sheet);
-}
-
-// The popup with its items greyed as marked: '-' before save, history, File.
-std::string Popup(const char* save, const char* history, const char* file)
-{
-    return std::string("5:Open#1|&Fennory>[") + save + "&Save...#100|" + history + "&History...#101|" + file +
-           "&File>[&Move...#102|&Copy...#103|&Delete...#104]]";
-}
-
-TEST_F(ComServerTest, ItemsFollowTheSelection)
-{
-    const std::string kept = FileWithArchive("kept.txt"), plain = MakeFile("plain.txt", "plain");
-    const std::string damaged = MakeFile("damaged.txt", "damaged"), gone = MakeFile("gone.txt", "gone");
-    WriteFileText("S:\\S$$DAMAGED$TXT.fy", "not an archive");
-    CreateDirectoryA("S:\\folder", nullptr);
-
-    EXPECT_EQ(MenuFor({kept}), Popup("", "", ""));
-    EXPECT_EQ(MenuFor({kept}, true), Popup("", "", ""));
-    EXPECT_EQ(MenuFor({plain}), Popup("", "-", "-"));
-    EXPECT_EQ(MenuFor({plain, kept}), Popup("", "-", ""));
-    EXPECT_EQ(MenuFor({"S:\\folder"}), Popup("", "-", "-"));
-    EXPECT_EQ(MenuFor({damaged}), Popup("", "", ""));
-    // A file removed after the selection was made counts as a folder.
-    Com<IContextMenu> menu;
-    MakeInitialised(menu, IID_IContextMenu, {gone});
-    DeleteFileA(gone.c_str());
-    EXPECT_EQ(Query(menu.Get()), Popup("", "-", "-"));
-    // Asked for the default item or the verbs only: nothing, no offsets.
-    EXPECT_EQ(Query(menu.Get(), CMF_DEFAULTONLY), "0:Open#1");
-    EXPECT_EQ(Query(menu.Get(), CMF_VERBSONLY), "0:Open#1");
-    menu.Reset();
 
     settings_.SetString("VersionExclude", "txt,doc");
     EXPECT_EQ(MenuFor({plain}), "5:Open#1");
