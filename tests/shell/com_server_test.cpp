@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <commctrl.h>
 #include <prsht.h>
+#include <wrl/client.h>
 
 #include <cstring>
 
@@ -15,31 +16,9 @@ namespace {
 // {6D1A4F82-93C5-4B7E-A2D0-5E8F17C3B964}, written out here on purpose.
 const CLSID kFennoryClass = {0x6d1a4f82, 0x93c5, 0x4b7e, {0xa2, 0xd0, 0x5e, 0x8f, 0x17, 0xc3, 0xb9, 0x64}};
 
-// An owned interface pointer.
+// An owned interface pointer; Reset gives the count Release returned, &pointer releases and hands out its address.
 template <class T>
-class Com {
-public:
-    Com() = default;
-    ~Com() { Reset(); }
-    Com(const Com&) = delete;
-    Com& operator=(const Com&) = delete;
-    T* Get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    void** Out()
-    {
-        Reset();
-        return reinterpret_cast<void**>(&pointer_);
-    }
-    ULONG Reset()   // the count Release returned
-    {
-        ULONG count = pointer_ ? pointer_->Release() : 0;
-        pointer_ = nullptr;
-        return count;
-    }
-
-private:
-    T* pointer_ = nullptr;
-};
+using Com = Microsoft::WRL::ComPtr<T>;
 
 // Asks Wine's shell for riid on files of one folder, as Explorer's view does (IDataObject: its Unicode drop list).
 void ShellObjectOf(const std::vector<std::string>& paths, REFIID riid, void** out)
@@ -53,7 +32,7 @@ void ShellObjectOf(const std::vector<std::string>& paths, REFIID riid, void** ou
         MultiByteToWideChar(CP_ACP, 0, paths[i].c_str(), -1, wide, MAX_PATH);
         result = SHParseDisplayName(wide, nullptr, &items[i], 0, nullptr);
         if (SUCCEEDED(result))
-            result = SHBindToParent(items[i], IID_IShellFolder, folder.Out(), &children[i]);
+            result = SHBindToParent(items[i], IID_IShellFolder, &folder, &children[i]);
     }
     if (SUCCEEDED(result))
         result = folder->GetUIObjectOf(nullptr, static_cast<UINT>(paths.size()), children.data(), riid, nullptr, out);
@@ -77,7 +56,7 @@ void AnsiDropOf(const std::vector<std::string>& paths, REFIID riid, void** out)
     EXPECT_TRUE(OpenClipboard(nullptr) && EmptyClipboard() && SetClipboardData(CF_HDROP, memory));
     CloseClipboard();
     Com<IDataObject> data;
-    EXPECT_EQ(OleGetClipboard(reinterpret_cast<IDataObject**>(data.Out())), S_OK);
+    EXPECT_EQ(OleGetClipboard(&data), S_OK);
     if (data.Get())
         data->QueryInterface(riid, out);
 }
@@ -108,7 +87,7 @@ protected:
     HRESULT Create(REFIID riid, void** out) const
     {
         Com<IClassFactory> factory;
-        HRESULT result = module_.GetClassObject(kFennoryClass, IID_IClassFactory, factory.Out());
+        HRESULT result = module_.GetClassObject(kFennoryClass, IID_IClassFactory, &factory);
         return FAILED(result) ? result : factory->CreateInstance(nullptr, riid, out);
     }
 
@@ -117,12 +96,12 @@ protected:
     void MakeInitialised(Com<T>& object, REFIID riid, const std::vector<std::string>& paths, bool ansi = false)
     {
         Com<IShellExtInit> init;
-        ASSERT_EQ(Create(IID_IShellExtInit, init.Out()), S_OK);
+        ASSERT_EQ(Create(IID_IShellExtInit, &init), S_OK);
         Com<IDataObject> data;
-        (ansi ? AnsiDropOf : ShellObjectOf)(paths, IID_IDataObject, data.Out());
+        (ansi ? AnsiDropOf : ShellObjectOf)(paths, IID_IDataObject, &data);
         ASSERT_NE(data.Get(), nullptr);
         ASSERT_EQ(init->Initialize(nullptr, data.Get(), nullptr), S_OK);
-        ASSERT_EQ(init->QueryInterface(riid, object.Out()), S_OK);
+        ASSERT_EQ(init->QueryInterface(riid, &object), S_OK);
     }
 
     // QueryContextMenu on a shell menu holding one item of its own, at
@@ -167,7 +146,7 @@ TEST_F(ComServerTest, FactoryAndInitializeRefuseWhatTheyCannotTakeAndLeaveNothin
     EXPECT_EQ(module_.CanUnloadNow(), S_OK);
 
     Com<IClassFactory> factory;
-    ASSERT_EQ(module_.GetClassObject(kFennoryClass, IID_IClassFactory, factory.Out()), S_OK);
+    ASSERT_EQ(module_.GetClassObject(kFennoryClass, IID_IClassFactory, &factory), S_OK);
     EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
     // So is an extension object that does not give the interface asked for.
     out = &out;
@@ -180,15 +159,15 @@ TEST_F(ComServerTest, FactoryAndInitializeRefuseWhatTheyCannotTakeAndLeaveNothin
 
     // Initialize: an empty drop, and a path too long for the 260-byte field, add nothing.
     Com<IShellExtInit> init;
-    ASSERT_EQ(Create(IID_IShellExtInit, init.Out()), S_OK);
+    ASSERT_EQ(Create(IID_IShellExtInit, &init), S_OK);
     for (const std::vector<std::string>& paths : {std::vector<std::string>{}, {"S:\\" + std::string(257, 'x')}}) {
         Com<IDataObject> drop;
-        AnsiDropOf(paths, IID_IDataObject, drop.Out());
+        AnsiDropOf(paths, IID_IDataObject, &drop);
         EXPECT_EQ(init->Initialize(nullptr, drop.Get(), nullptr), E_FAIL);
     }
     // The object keeps the data object it was given, once, until it goes.
     Com<IDataObject> drop;
-    ShellObjectOf({MakeFile("a.txt", "a")}, IID_IDataObject, drop.Out());
+    ShellObjectOf({MakeFile("a.txt", "a")}, IID_IDataObject, &drop);
     EXPECT_EQ(init->Initialize(nullptr, drop.Get(), nullptr), S_OK);
     EXPECT_EQ(init->Initialize(nullptr, drop.Get(), nullptr), S_OK);
     EXPECT_EQ(drop->AddRef(), 3u);
@@ -220,14 +199,14 @@ TEST(ComServer, OneObjectFourInterfacesOneCountOneTraceLineEach)
         Com<IContextMenu> menu;
         Com<ICopyHookA> hook;
         Com<IShellPropSheetExt> sheet;
-        ASSERT_EQ(module.GetClassObject(kFennoryClass, IID_IClassFactory, factory.Out()), S_OK);
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, init.Out()), S_OK);
+        ASSERT_EQ(module.GetClassObject(kFennoryClass, IID_IClassFactory, &factory), S_OK);
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellExtInit, &init), S_OK);
         EXPECT_EQ(factory->LockServer(TRUE), S_OK);   // holds nothing: the module unloads at the end
         EXPECT_EQ(factory.Reset(), 0u);
         EXPECT_EQ(init->Initialize(nullptr, nullptr, nullptr), E_FAIL);
-        ASSERT_EQ(init->QueryInterface(IID_IUnknown, unknown.Out()), S_OK);
+        ASSERT_EQ(init->QueryInterface(IID_IUnknown, &unknown), S_OK);
         EXPECT_EQ(static_cast<void*>(unknown.Get()), static_cast<void*>(init.Get()));
-        ASSERT_EQ(init->QueryInterface(IID_IContextMenu, menu.Out()), S_OK);
+        ASSERT_EQ(init->QueryInterface(IID_IContextMenu, &menu), S_OK);
         // Nothing is selected: no popup.
         HMENU shellMenu = CreatePopupMenu();
         EXPECT_EQ(menu->QueryContextMenu(shellMenu, 0, 1, 100, CMF_NORMAL), MAKE_HRESULT(0, 0, 5));
@@ -242,11 +221,11 @@ TEST(ComServer, OneObjectFourInterfacesOneCountOneTraceLineEach)
         EXPECT_EQ(menu->QueryInterface(IID_IShellCopyHookW, &out), E_NOINTERFACE);
         EXPECT_EQ(out, nullptr);
         EXPECT_EQ(menu->QueryInterface(IID_IContextMenu, nullptr), E_POINTER);
-        ASSERT_EQ(menu->QueryInterface(IID_IShellCopyHookA, hook.Out()), S_OK);
+        ASSERT_EQ(menu->QueryInterface(IID_IShellCopyHookA, &hook), S_OK);
         // Every folder operation goes ahead (IDYES).
         EXPECT_EQ(hook->CopyCallback(nullptr, FO_DELETE, 0, "C:\\a", FILE_ATTRIBUTE_DIRECTORY, nullptr, 0), 6u);
         EXPECT_EQ(hook->CopyCallback(nullptr, FO_MOVE, 0, "C:\\a", 0, "C:\\b", 0), 6u);
-        ASSERT_EQ(hook->QueryInterface(IID_IShellPropSheetExt, sheet.Out()), S_OK);
+        ASSERT_EQ(hook->QueryInterface(IID_IShellPropSheetExt, &sheet), S_OK);
         EXPECT_EQ(sheet->ReplacePage(EXPPS_FILETYPES, nullptr, 0), E_FAIL);
         // Five references on one object: each release counts down the same count.
         EXPECT_EQ(hook.Reset(), 4u);
