@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "resource.h"
 #include "store_api.h"
@@ -26,7 +27,8 @@ ProgressWatcher* g_watcher = nullptr;
 
 }  // namespace
 
-ProgressWatcher::ProgressWatcher(const std::string& cancelWhenTextHas) : cancelWhenTextHas_(cancelWhenTextHas)
+ProgressWatcher::ProgressWatcher(const std::string& cancelWhenTextHas, std::function<void(HWND)> onShown)
+    : cancelWhenTextHas_(cancelWhenTextHas), onShown_(std::move(onShown))
 {
     g_watcher = this;
     hook_ = SetWindowsHookExA(WH_CALLWNDPROC, HookProc, nullptr, GetCurrentThreadId());
@@ -50,8 +52,11 @@ LRESULT CALLBACK ProgressWatcher::HookProc(int code, WPARAM wParam, LPARAM lPara
 void ProgressWatcher::OnMessage(const CWPSTRUCT& message)
 {
     if (message.message == WM_SETTEXT && GetDlgItem(message.hwnd, IDC_PROGRESS_BAR)) {
+        const bool first = !windowSeen;
         windowSeen = true;
         caption = reinterpret_cast<const char*>(message.lParam);
+        if (first && onShown_)
+            onShown_(message.hwnd);
     }
     HWND parent = GetParent(message.hwnd);
     if (!parent || !GetDlgItem(parent, IDC_PROGRESS_BAR))

@@ -46,10 +46,12 @@ private:
 void AnswerFileDialog(HWND dialog, const std::string& path);
 
 // Watches the progress windows of this thread; presses Cancel as soon as a
-// text line holding cancelWhenTextHas is shown.
+// text line holding cancelWhenTextHas is shown, and runs onShown once when the
+// first window gets its caption.
 class ProgressWatcher {
 public:
-    explicit ProgressWatcher(const std::string& cancelWhenTextHas = std::string());
+    explicit ProgressWatcher(const std::string& cancelWhenTextHas = std::string(),
+                             std::function<void(HWND)> onShown = nullptr);
     ~ProgressWatcher();
     ProgressWatcher(const ProgressWatcher&) = delete;
     ProgressWatcher& operator=(const ProgressWatcher&) = delete;
@@ -66,6 +68,7 @@ private:
     void OnMessage(const CWPSTRUCT& message);
 
     std::string cancelWhenTextHas_;
+    std::function<void(HWND)> onShown_;
     HHOOK hook_ = nullptr;
 };
 

@@ -68,7 +68,7 @@ void HistoryPageTest::OpenPage()
     page_ = PropSheet_GetCurrentPageHwnd(sheet_);
     list_ = GetDlgItem(page_, IDC_HISTORY_LIST);
     ASSERT_NE(list_, nullptr);
-    PumpMessages(50);
+    EXPECT_TRUE(PostedHandled());
 }
 
 void HistoryPageTest::ClosePage()
@@ -127,7 +127,7 @@ void HistoryPageTest::ClickAt(HWND window, int x, int y, WPARAM keys)
 {
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON | keys, MAKELPARAM(x, y));
     PostMessageA(window, WM_LBUTTONUP, keys, MAKELPARAM(x, y));
-    PumpMessages(30);
+    EXPECT_TRUE(PostedHandled());
 }
 
 void HistoryPageTest::ClickRow(int row, int column, bool control)

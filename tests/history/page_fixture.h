@@ -64,6 +64,8 @@ protected:
     // column, 4 the comment), with Ctrl held when control is true.
     void ClickRow(int row, int column = 2, bool control = false);
     void ClickHeader(int column);
+    // Waits until the thread's posted messages (a click's above all) have been handled.
+    static bool PostedHandled() { return WaitUntil([] { return HIWORD(GetQueueStatus(QS_POSTMESSAGE)) == 0; }); }
 
     std::unique_ptr<ArchiveFile> archive_;
     std::string workingPath_;

@@ -86,7 +86,7 @@ TEST_F(HistoryPageCommands, CopyUnderTheProposedOrATypedNameThenDeleteAskingForA
     {
         MessageBoxAnswerer answers({IDYES, IDCANCEL});
         ASSERT_TRUE(PressButton(Page(), IDC_DELETE_BUTTON));
-        PumpMessages(50);   // the click runs both questions before it returns
+        EXPECT_TRUE(PostedHandled());   // the click runs both questions before it returns
         EXPECT_EQ(answers.Boxes().size(), 2u);
     }
     EXPECT_EQ(archive_->CountVersions(), 4);
@@ -138,10 +138,9 @@ TEST_F(HistoryPageCommands, MaximumOutsideTheRangeOrBelowTheTemporaries)
         SetControlText(Page(), IDC_MAX_TEMP_EDIT, refusal.typed);
         MessageBoxAnswerer answers({refusal.answer});
         ASSERT_TRUE(PressButton(Sheet(), IDOK));
-        PumpMessages(50);   // OK runs the check, and its box, before it returns
+        EXPECT_TRUE(PostedHandled());   // OK runs the check, and its box, before it returns
         ASSERT_EQ(answers.Boxes().size(), 1u);
         ExpectBox(answers.Boxes()[0], refusal.text, refusal.buttons, refusal.icon);
-        PumpMessages(50);
         EXPECT_FALSE(SheetClosed());
         EXPECT_EQ(archive_->GetMaxTempVersions(), 7);
         EXPECT_EQ(archive_->CountVersions(), 4);
@@ -190,7 +189,7 @@ TEST_F(HistoryPageCommands, ADamagedArchiveSaysSoLeavesThePageUsableAndIsWatched
         NoMessageBoxes noBox;
         NoMessageBoxes noPrintDialog("Print");
         ASSERT_TRUE(PressButton(Page(), IDC_PRINT_HISTORY));
-        PumpMessages(100);
+        EXPECT_TRUE(PostedHandled());
     }
     // About works, centred on the sheet (put off-centre, so that centring has to move the box).
     SetWindowPos(Sheet(), nullptr, 37, 21, 0, 0, SWP_NOSIZE | SWP_NOZORDER);

@@ -33,7 +33,9 @@ protected:
     decltype(&FYRetrieveEx) retrieveEx_ = Export<decltype(&FYRetrieveEx)>("FYRetrieveEx");
 };
 
-TEST_F(ExportsTest, InfoTellsArchiveAndCount)
+// Info tells whether there is an archive and its count; Archive saves one file or says why not; ControlPanel
+// opens the applet.
+TEST_F(ExportsTest, InfoArchiveAndControlPanel)
 {
     WriteFileText("S:\\S$$DAMAGED$TXT.fy", "not an archive");
     EXPECT_EQ(InfoOf(FileWithArchive("three.txt", 3).c_str()), std::make_pair(1, 3));
@@ -42,10 +44,7 @@ TEST_F(ExportsTest, InfoTellsArchiveAndCount)
     EXPECT_EQ(InfoOf(("S:\\" + std::string(257, 'x')).c_str()), std::make_pair(0, -1));
     EXPECT_EQ(InfoOf(nullptr), std::make_pair(0, -1));
     info_("S:\\three.txt", nullptr);
-}
 
-TEST_F(ExportsTest, ArchiveSavesOneFileOrSaysWhyNot)
-{
     const std::string kept = FileWithArchive("kept.txt", 2);
     {
         MessageBoxAnswerer answerer({IDOK, IDOK, IDOK, IDOK});
@@ -73,6 +72,16 @@ TEST_F(ExportsTest, ArchiveSavesOneFileOrSaysWhyNot)
     }
     EXPECT_EQ(comment, "Version 2");
     EXPECT_EQ(InfoOf(kept.c_str()).second, 3);
+
+    // Wine's Windows folder has no RunDLL32: the system folder's opens the applet, in a process of its own.
+    const std::string installed = "C:\\windows\\system32\\fenncpl.cpl";
+    ASSERT_TRUE(CopyFileA(BesideTestProgram("fenncpl.cpl").c_str(), installed.c_str(), FALSE));
+    controlPanel_();
+    HWND dialog = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (dialog = FindWindowA("#32770", "Fennory Settings")) != nullptr; }, 30000));
+    if (dialog)
+        PressButton(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return DeleteFileA(installed.c_str()) != FALSE; }, 30000));
 }
 
 // Clicks a row of the version list as the mouse does, beside its check box.
@@ -155,19 +164,6 @@ TEST(ControlPanelCommand, FitsOrIsRefused)
     char small[260];
     EXPECT_FALSE(BuildControlPanelCommand(small, sizeof(small), longest.c_str(), "C:\\W", "fenncpl.cpl"));
     EXPECT_STREQ(small, "");
-}
-
-// Wine's Windows folder has no RunDLL32: the system folder's opens the applet, in a process of its own.
-TEST_F(ExportsTest, ControlPanelOpensTheApplet)
-{
-    const std::string installed = "C:\\windows\\system32\\fenncpl.cpl";
-    ASSERT_TRUE(CopyFileA(BesideTestProgram("fenncpl.cpl").c_str(), installed.c_str(), FALSE));
-    controlPanel_();
-    HWND dialog = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (dialog = FindWindowA("#32770", "Fennory Settings")) != nullptr; }, 30000));
-    if (dialog)
-        PressButton(dialog, IDCANCEL);
-    EXPECT_TRUE(WaitUntil([&] { return DeleteFileA(installed.c_str()) != FALSE; }, 30000));
 }
 
 }  // namespace

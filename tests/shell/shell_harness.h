@@ -1,8 +1,7 @@
-// The shell's side of the module, for tests: FENNORY.DLL as Explorer loads it, real drop lists, menus read back.
+// The module as its clients load it: FENNORY.DLL beside the test program, versioning on, files on S:.
 #pragma once
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include "archive_file.h"
 #include "command_driver.h"
@@ -10,56 +9,22 @@
 
 namespace fytest {
 
-// {6D1A4F82-93C5-4B7E-A2D0-5E8F17C3B964}, written out here on purpose.
-extern const CLSID kFennoryClass;
-
-// An owned interface pointer.
-template <class T>
-class Com {
-public:
-    Com() = default;
-    ~Com() { Reset(); }
-    Com(const Com&) = delete;
-    Com& operator=(const Com&) = delete;
-    T* Get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    void** Out()
-    {
-        Reset();
-        return reinterpret_cast<void**>(&pointer_);
-    }
-    ULONG Reset()   // the count Release returned
-    {
-        ULONG count = pointer_ ? pointer_->Release() : 0;
-        pointer_ = nullptr;
-        return count;
-    }
-
-private:
-    T* pointer_ = nullptr;
-};
-
 // FENNORY.DLL from the test program's folder, with its two COM exports.
 struct FennoryModule {
-    FennoryModule();
+    FennoryModule()
+        : handle(LoadLibraryA(BesideTestProgram("FENNORY.DLL").c_str())),
+          GetClassObject(reinterpret_cast<decltype(GetClassObject)>(
+              reinterpret_cast<void*>(GetProcAddress(handle, "DllGetClassObject")))),
+          CanUnloadNow(reinterpret_cast<decltype(CanUnloadNow)>(
+              reinterpret_cast<void*>(GetProcAddress(handle, "DllCanUnloadNow"))))
+    {
+    }
     ~FennoryModule() { FreeLibrary(handle); }
-    // A new extension object as the shell makes it, handing out riid.
-    HRESULT Create(REFIID riid, void** out) const;
 
     HMODULE handle;
     HRESULT(WINAPI* GetClassObject)(REFCLSID, REFIID, void**);
     HRESULT(WINAPI* CanUnloadNow)();
 };
-
-// Asks Wine's shell for riid on files of one folder, as Explorer's view does (IDataObject: its Unicode drop list).
-void ShellObjectOf(const std::vector<std::string>& paths, REFIID riid, void** out);
-
-// Gives riid on a data object serving an ANSI drop list (fWide 0) of paths, in the order given.
-void AnsiDropOf(const std::vector<std::string>& paths, REFIID riid, void** out);
-
-// A menu in one line: items split by '|', each its text and '#' id (a leading '-' when greyed) or
-// '>' and its submenu in brackets, such as "Open#1|&Fennory>[&Save...#100|-&History...#101]".
-std::string DescribeMenu(HMENU menu);
 
 // Versioning on, working files at the root of S:, the module loaded; at the end it may unload.
 class ShellTest : public CommandTest {
@@ -89,19 +54,6 @@ protected:
             EXPECT_EQ(archive.AddVersion("changed", 0), 1);
         }
         return path;
-    }
-
-    // An extension object initialised with paths as the shell does it (or with an ANSI drop list).
-    template <class T>
-    void MakeInitialised(Com<T>& object, REFIID riid, const std::vector<std::string>& paths, bool ansi = false)
-    {
-        Com<IShellExtInit> init;
-        ASSERT_EQ(module_.Create(IID_IShellExtInit, init.Out()), S_OK);
-        Com<IDataObject> data;
-        (ansi ? AnsiDropOf : ShellObjectOf)(paths, IID_IDataObject, data.Out());
-        ASSERT_NE(data.Get(), nullptr);
-        ASSERT_EQ(init->Initialize(nullptr, data.Get(), nullptr), S_OK);
-        ASSERT_EQ(init->QueryInterface(riid, object.Out()), S_OK);
     }
 
     FennoryModule module_;
