@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 #include "change_lock.h"
-#include "posix_temp_dir.h"
+#include "temp_folder.h"
 #include "store_api.h"
 
 namespace fenn {
@@ -17,13 +17,13 @@ using Bytes = std::vector<uint8_t>;
 class ExportsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PosixTempDir::write(dir.file("FY1A2B.tmp"), Bytes{'v', '1'});
+        TempFolder::write(dir.file("FY1A2B.tmp"), Bytes{'v', '1'});
         ASSERT_EQ(StoreCreateArchive("FY1A2B.tmp", "A$DOC.fy", folder, folder, "carol", "", "", 1, 0, 0, 7, 7, 0, 1,
                                      0), 0);
     }
     int32_t lock() { return StoreSetLock("FY1A2B.tmp", "A$DOC.fy", folder, folder, "carol", 1, 0, &ctx); }
 
-    PosixTempDir dir;
+    TempFolder dir;
     const char* folder = dir.path().c_str();
     StoreContext ctx = {};
 };

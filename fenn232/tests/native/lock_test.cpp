@@ -9,7 +9,7 @@
 
 #include "change_lock.h"
 #include "posix_file_system.h"
-#include "posix_temp_dir.h"
+#include "temp_folder.h"
 #include "version_store.h"
 
 namespace fenn {
@@ -24,12 +24,12 @@ TEST(LockTest, ALiveHolderBlocksChangesADeadOrHungOneDoesNot) {
     alarm(120);  // a bound on every pipe read and wait below
     LockPolicy saved = lockPolicy();
     lockPolicy().waitMs = 200;
-    PosixTempDir dir;
+    TempFolder dir;
     PosixFileSystem fs;
     OldClockFileSystem oldClock;  // a lease taken "long ago"
     VersionStore store(fs);
     const std::string archive = dir.file("doc.fy"), source = dir.file("source");
-    PosixTempDir::write(source, {'1'});
+    TempFolder::write(source, {'1'});
     ASSERT_EQ(store.create(archive, source, VersionNote(), 100, true), StoreError::Ok);
     for (FileSystem* childFs : {static_cast<FileSystem*>(&fs), static_cast<FileSystem*>(&oldClock)}) {
         // The child takes the lease, says so, and dies holding it when told.

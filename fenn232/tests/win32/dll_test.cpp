@@ -8,53 +8,18 @@
 #include <sddl.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "store_api.h"
+#include "temp_folder.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class TempFolder {
-public:
-    TempFolder() {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        static int serial = 0;
-        path_ = std::string(base) + "fenn232-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-        CreateDirectoryA(path_.c_str(), nullptr);
-    }
-    ~TempFolder() {
-        WIN32_FIND_DATAA f;
-        HANDLE h = FindFirstFileA(file("*").c_str(), &f);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA(file(f.cFileName).c_str());
-            } while (FindNextFileA(h, &f));
-            FindClose(h);
-        }
-        RemoveDirectoryA(path_.c_str());
-    }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
-
-void writeFile(const std::string& path, const Bytes& data) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), long(data.size()));
-}
-
-Bytes readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using fenn::TempFolder;
 
 Bytes textOf(uint32_t seed, size_t size) {
     std::mt19937 rng(seed);
@@ -109,7 +74,7 @@ int childAdd(const std::string& folder, const std::string& tag, int count) {
     StoreContext ctx = {};
     std::string snapshot = "FY" + tag + ".tmp";
     for (int i = 0; i < count; ++i) {
-        writeFile(folder + "\\" + snapshot, textOf(uint32_t(std::stoi(tag) * 1000 + i), 4000));
+        TempFolder::write(folder + "\\" + snapshot, textOf(uint32_t(std::stoi(tag) * 1000 + i), 4000));
         if (StoreSetLock(snapshot.c_str(), "DOC.fy", folder.c_str(), folder.c_str(), "child", 1, 0, &ctx) != 0)
             return 10;
         if (StoreAddVersion(snapshot.c_str(), "DOC.fy", folder.c_str(), folder.c_str(), "child", tag.c_str(), "",
@@ -122,7 +87,7 @@ int childAdd(const std::string& folder, const std::string& tag, int count) {
 int childHold(const std::string& folder) {
     StoreContext ctx = {};
     if (StoreSetLock("x", "DOC.fy", folder.c_str(), folder.c_str(), "child", 1, 0, &ctx) != 0) return 10;
-    writeFile(folder + "\\held", Bytes{'1'});
+    TempFolder::write(folder + "\\held", Bytes{'1'});
     Sleep(INFINITE);  // until killed, holding the lock
     return 0;
 }
@@ -130,13 +95,13 @@ int childHold(const std::string& folder) {
 class DllTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        writeFile(dir.file("FY1A2B.tmp"), textOf(1, 20000));
+        TempFolder::write(dir.file("FY1A2B.tmp"), textOf(1, 20000));
         ASSERT_EQ(StoreCreateArchive("FY1A2B.tmp", "DOC.fy", folder, folder, "dave", "", "", 0, 0, 0, 1000, 1000, 0,
                                      1, 0), 0);
     }
     int32_t lock() { return StoreSetLock("FY1A2B.tmp", "DOC.fy", folder, folder, "dave", 1, 0, &ctx); }
     int32_t add(const Bytes& content, const char* comment = "", int32_t permanent = 0) {
-        writeFile(dir.file("FY1A2B.tmp"), content);
+        TempFolder::write(dir.file("FY1A2B.tmp"), content);
         if (lock() != 0) return -1;
         return StoreAddVersion("FY1A2B.tmp", "DOC.fy", folder, folder, "dave", comment, "", permanent, 0, 0, 0, 0,
                                &ctx);
@@ -151,7 +116,7 @@ protected:
     }
     Bytes retrieve(int version) {
         EXPECT_EQ(StoreRetrieveVersion("FY#OUT.tmp", "DOC.fy", folder, folder, "dave", "", version, 2, 0, 1, &ctx), 0);
-        return readFile(dir.file("FY#OUT.tmp"));
+        return TempFolder::read(dir.file("FY#OUT.tmp"));
     }
 
     TempFolder dir;
@@ -169,10 +134,10 @@ TEST_F(DllTest, VersionsComeBackByteForByteAndFollowTheModulesCalls) {
     EXPECT_EQ(first[0].number, 1);  // the older array is still readable
     EXPECT_EQ(retrieve(1), textOf(1, 20000));
     EXPECT_EQ(retrieve(2), v2);
-    writeFile(dir.file("work.txt"), v2);
+    TempFolder::write(dir.file("work.txt"), v2);
     EXPECT_EQ(StoreIsWorkingNewer("work.txt", "DOC.fy", folder, folder), 0);
     v2[0] ^= 1;  // same size, other bytes
-    writeFile(dir.file("work.txt"), v2);
+    TempFolder::write(dir.file("work.txt"), v2);
     EXPECT_GT(StoreIsWorkingNewer("work.txt", "DOC.fy", folder, folder), 0);
     for (int i = 3; i <= 4; ++i) ASSERT_EQ(add(textOf(uint32_t(i), 3000)), 0);
     // A cap of 1 keeps the newest temporary, 4, and the permanent 2.
@@ -220,9 +185,9 @@ TEST_F(DllTest, ANewArchiveIsItsUsersAloneAndARetrievedFileHasItsFoldersRights) 
     EXPECT_NE(archive.find("(A;;FA;;;" + user + ")"), std::string::npos) << archive;
     EXPECT_EQ(archive.find(";WD)"), std::string::npos) << archive;
     // A private file retrieved over takes what the folder hands a new file.
-    writeFile(dir.file("new.txt"), Bytes{'n'});
+    TempFolder::write(dir.file("new.txt"), Bytes{'n'});
     ASSERT_NE(daclOf(dir.file("new.txt")), daclOf(dir.file("DOC.fy")));
-    writeFile(dir.file("FY#OUT.tmp"), Bytes{'o'});
+    TempFolder::write(dir.file("FY#OUT.tmp"), Bytes{'o'});
     PSECURITY_DESCRIPTOR mine = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(("D:P(A;;FA;;;" + user + ")").c_str(),
                                                                      SDDL_REVISION_1, &mine, nullptr));
@@ -263,7 +228,7 @@ TEST_F(DllTest, OneArchiveIsOneLockUnderEverySpellingHeldByALiveProcessNotByAKil
     std::string upperFolder = dir.path();
     CharUpperA(&upperFolder[0]);
     auto addAs = [&](const char* name, const std::string& archiveFolder) {
-        writeFile(dir.file("FY1A2B.tmp"), textOf(GetTickCount(), 100));
+        TempFolder::write(dir.file("FY1A2B.tmp"), textOf(GetTickCount(), 100));
         return StoreAddVersion("FY1A2B.tmp", name, folder, archiveFolder.c_str(), "dave", "", "", 0, 0, 0, 0, 0,
                                &ctx);
     };
@@ -290,7 +255,7 @@ TEST_F(DllTest, OneArchiveIsOneLockUnderEverySpellingHeldByALiveProcessNotByAKil
 }
 
 TEST_F(DllTest, ASourceHeldBrieflyIsWaitedForAndOneHeldLongerIsInUse) {
-    writeFile(dir.file("FY1A2B.tmp"), Bytes{'b', 'u', 's', 'y'});
+    TempFolder::write(dir.file("FY1A2B.tmp"), Bytes{'b', 'u', 's', 'y'});
     // A scanner holds the source without sharing: past every retry the save
     // is refused as in use (the module's "try again"), not as a disk failure.
     HANDLE scanner = CreateFileA(dir.file("FY1A2B.tmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
