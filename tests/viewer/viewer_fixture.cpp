@@ -117,28 +117,6 @@ std::string ClipboardText()
     return text;
 }
 
-std::string QuadrantBitmap(int width, int height)
-{
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;   // "BM"
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(4 * width * height);
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;   // bottom-up
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    std::vector<DWORD> pixels;   // 0xRRGGBB, the bottom row first
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x)
-            pixels.push_back(y < height / 2 ? (x < width / 2 ? 0xFF0000 : 0x00FF00) : (x < width / 2 ? 0xFFFF00 : 0x0000FF));
-    std::string bmp(reinterpret_cast<const char*>(&file), sizeof(file));
-    bmp.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    bmp.append(reinterpret_cast<const char*>(pixels.data()), 4 * pixels.size());
-    return bmp;
-}
-
 std::string PdfToken(const char* what)
 {
     std::string token = std::string(what) + std::to_string(GetCurrentProcessId()) + "t" +
