@@ -56,9 +56,9 @@ protected:
     APPLET_PROC applet_ = nullptr;
 };
 
-// The Control Panel's questions, then a first-time user's settings: the module's
-// defaults are shown, and OK writes every value and makes the versions folder.
-TEST_F(AppletTest, ShowsDefaultsSavesEverySettingAndOpensItsHelp)
+// The Control Panel's questions, then a first-time user's settings: the module's defaults are shown,
+// and OK writes every value and makes the versions folder; then the user's mistakes.
+TEST_F(AppletTest, ShowsDefaultsSavesEverySettingOpensItsHelpAndRefusesBadInput)
 {
     EXPECT_EQ(applet_(nullptr, CPL_GETCOUNT, 0, 0), 1);
     CPLINFO info = {};
@@ -73,58 +73,55 @@ TEST_F(AppletTest, ShowsDefaultsSavesEverySettingAndOpensItsHelp)
     const std::string versions = scratch_ / "archives\\all files";
     std::string helpFolder = BesideTestProgram("");
     helpFolder.pop_back();
-    NoMessageBoxes noBox;
-    RunDialog([&](HWND dialog) {
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_UNCHECKED);
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_COMPRESSION), BST_UNCHECKED);
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_CHECKED);
-        EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "10");
-        EXPECT_EQ(GetControlText(dialog, IDC_VERSIONS_PATH), "");
-        PressButton(dialog, IDC_ENABLE);
-        PressButton(dialog, IDC_COMPRESSION);
-        PressButton(dialog, IDC_SINGLE_LOCATION);
-        SetControlText(dialog, IDC_MAX_TEMP_EDIT, "250");
-        SetControlText(dialog, IDC_VERSIONS_PATH, versions + "\\");
-        SetControlText(dialog, IDC_EXCLUDE, "doc,TMP,bak");
-        SetControlText(dialog, IDC_HELP_PATH, BesideTestProgram(""));
-        PressButton(dialog, IDOK);
-    });
-    const std::pair<const char*, std::string> saved[] = {
-        {"EnableVersionControl", "1"}, {"UseCompression", "1"}, {"SingleLocation", "0"}, {"MaxTempVersions", "250"},
-        {"VersionsPath", versions}, {"VersionExclude", "doc,TMP,bak"}, {"HelpPath", helpFolder}};
-    for (const auto& [name, value] : saved)
-        EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, name), value) << name;
-    EXPECT_TRUE(PathExists(versions));
+    {
+        NoMessageBoxes noBox;
+        RunDialog([&](HWND dialog) {
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_UNCHECKED);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_COMPRESSION), BST_UNCHECKED);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_CHECKED);
+            EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "10");
+            EXPECT_EQ(GetControlText(dialog, IDC_VERSIONS_PATH), "");
+            PressButton(dialog, IDC_ENABLE);
+            PressButton(dialog, IDC_COMPRESSION);
+            PressButton(dialog, IDC_SINGLE_LOCATION);
+            SetControlText(dialog, IDC_MAX_TEMP_EDIT, "250");
+            SetControlText(dialog, IDC_VERSIONS_PATH, versions + "\\");
+            SetControlText(dialog, IDC_EXCLUDE, "doc,TMP,bak");
+            SetControlText(dialog, IDC_HELP_PATH, BesideTestProgram(""));
+            PressButton(dialog, IDOK);
+        });
+        const std::pair<const char*, std::string> saved[] = {
+            {"EnableVersionControl", "1"}, {"UseCompression", "1"}, {"SingleLocation", "0"}, {"MaxTempVersions", "250"},
+            {"VersionsPath", versions}, {"VersionExclude", "doc,TMP,bak"}, {"HelpPath", helpFolder}};
+        for (const auto& [name, value] : saved)
+            EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, name), value) << name;
+        EXPECT_TRUE(PathExists(versions));
 
-    // Opened again, it shows what was saved, and Help opens the settings' topic in the help file
-    // of the saved help folder; clearing a folder removes its value.
-    RunDialog([&](HWND dialog) {
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_CHECKED);
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_UNCHECKED);
-        PressButton(dialog, IDC_HELP_BUTTON);
-        // The help engine is a process of its own.
-        EXPECT_TRUE(WaitUntil([] {
-            HWND engine = FindWindowA("MS_WINHELP", nullptr);
-            HWND topic = engine ? FindWindowExA(engine, nullptr, "RichEdit20A", nullptr) : nullptr;
-            return topic && GetText(topic).compare(0, 16, "Fennory Settings") == 0;
-        }, 15000));
-        SetControlText(dialog, IDC_VERSIONS_PATH, "");
-        SetControlText(dialog, IDC_HELP_PATH, "");
-        PressButton(dialog, IDOK);
-    });
+        // Opened again, it shows what was saved, and Help opens the settings' topic in the help file
+        // of the saved help folder; clearing a folder removes its value.
+        RunDialog([&](HWND dialog) {
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_CHECKED);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_UNCHECKED);
+            PressButton(dialog, IDC_HELP_BUTTON);
+            // The help engine is a process of its own.
+            EXPECT_TRUE(WaitUntil([] {
+                HWND engine = FindWindowA("MS_WINHELP", nullptr);
+                HWND topic = engine ? FindWindowExA(engine, nullptr, "RichEdit20A", nullptr) : nullptr;
+                return topic && GetText(topic).compare(0, 16, "Fennory Settings") == 0;
+            }, 15000));
+            SetControlText(dialog, IDC_VERSIONS_PATH, "");
+            SetControlText(dialog, IDC_HELP_PATH, "");
+            PressButton(dialog, IDOK);
+        });
+    }
     WinHelpA(nullptr, (helpFolder + "\\fennory.hlp").c_str(), HELP_QUIT, 0);
     EXPECT_TRUE(WaitUntil([] { return !FindWindowA("MS_WINHELP", nullptr); }));
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "VersionsPath"), "(missing)");
     EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "HelpPath"), "(missing)");
-}
 
-// Each bad entry, and good input an account may not save, gets its message and leaves the dialog
-// open with the text as typed; Browse opens the shell's folder picker at the folder typed and the one
-// clicked there comes back; nothing changes.
-TEST_F(AppletTest, RefusesBadInputAndARefusedWriteKeepsThemAndBrowsesForTheFolder)
-{
-    settings_.SetDword("MaxTempVersions", 7);
-    settings_.SetString("VersionExclude", "bak");
+    // Each bad entry, and good input an account may not save, gets its message and leaves the dialog
+    // open with the text as typed; Browse opens the shell's folder picker at the folder typed and the one
+    // clicked there comes back; Cancel then changes nothing.
     MakeFile("plain.txt", "a file, not a folder");
     const std::string blocked = scratch_ / "plain.txt\\versions";
     const std::string types = "\n\nList file types as extensions without dots, separated by commas only, such as "
@@ -151,8 +148,8 @@ TEST_F(AppletTest, RefusesBadInputAndARefusedWriteKeepsThemAndBrowsesForTheFolde
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, READ_CONTROL | WRITE_DAC, key.Receive()),
               ERROR_SUCCESS);
     RunDialog([&](HWND dialog) {
-        EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "7");
-        EXPECT_EQ(GetControlText(dialog, IDC_EXCLUDE), "bak");
+        EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "250");
+        EXPECT_EQ(GetControlText(dialog, IDC_EXCLUDE), "doc,TMP,bak");
         for (const auto& c : cases) {
             SetControlText(dialog, c.field, c.text);
             if (c.message.empty())
@@ -185,8 +182,8 @@ TEST_F(AppletTest, RefusesBadInputAndARefusedWriteKeepsThemAndBrowsesForTheFolde
     RemoveDirectoryA(first.c_str());
     RemoveDirectoryA(second.c_str());
     EXPECT_FALSE(PathExists(blocked));
-    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "VersionExclude"), "bak");
-    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "MaxTempVersions"), "7");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "VersionExclude"), "doc,TMP,bak");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "MaxTempVersions"), "250");
 }
 
 }  // namespace
