@@ -24,11 +24,14 @@ std::string CurrentDirectory()
 
 TEST(ViewerLoader, KeyAbsentThenConverterMissingThenCompleteAndTheRedirectedReading)
 {
+    // No key, a folder without the display library, and one too long to name the libraries in 260 bytes.
     std::string before = CurrentDirectory();
-    {
-        ViewerKeyScope key(nullptr);
-        EXPECT_FALSE(LoadViewerLibraries());
+    ScratchFolder empty;
+    for (const std::string& folder : {std::string(), empty.Path(), "C:\\" + std::string(250, 'v')}) {
+        ViewerKeyScope key(folder.empty() ? nullptr : folder.c_str());
+        EXPECT_FALSE(LoadViewerLibraries()) << folder;
         EXPECT_EQ(nullptr, ViewerFIIdFileEx());
+        EXPECT_EQ(before, CurrentDirectory());
     }
 
     // Display and identification only: loading succeeds, Plexa gets no handling.
@@ -49,15 +52,6 @@ TEST(ViewerLoader, KeyAbsentThenConverterMissingThenCompleteAndTheRedirectedRead
         UnloadViewerLibraries();
         EXPECT_EQ(nullptr, ViewerFIIdFileEx());
         EXPECT_EQ(nullptr, GetModuleHandleA("SCCVW.DLL"));
-    }
-
-    // A folder without the display library, and one too long to name the
-    // libraries in 260 bytes.
-    ScratchFolder empty;
-    for (const std::string& folder : {empty.Path(), "C:\\" + std::string(250, 'v')}) {
-        ViewerKeyScope key(folder.c_str());
-        EXPECT_FALSE(LoadViewerLibraries()) << folder;
-        EXPECT_EQ(before, CurrentDirectory());
     }
 
     // The whole set: the converter's entry points too, and the rendition a Plexa document is read as.

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "scratch.h"
+#include "settings_scope.h"
 #include "ui_driver.h"
 
 namespace fytest {
@@ -51,19 +52,14 @@ std::string PdfFolder()
 
 }  // namespace
 
-ViewerKeyScope::ViewerKeyScope(const char* folder)
+ViewerKeyScope::ViewerKeyScope(const char* folder) : previous_(RegistryText(HKEY_LOCAL_MACHINE, kKey, nullptr))
 {
-    char value[MAX_PATH];
-    DWORD size = sizeof(value);
-    hadValue_ = RegGetValueA(HKEY_LOCAL_MACHINE, kKey, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS;
-    if (hadValue_)
-        previous_ = value;
     SetViewerFolder(folder);
 }
 
 ViewerKeyScope::~ViewerKeyScope()
 {
-    SetViewerFolder(hadValue_ ? previous_.c_str() : nullptr);
+    SetViewerFolder(previous_ == "(missing)" ? nullptr : previous_.c_str());
 }
 
 std::string ProgramFolder()

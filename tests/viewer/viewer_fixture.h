@@ -20,8 +20,7 @@ public:
     ViewerKeyScope& operator=(const ViewerKeyScope&) = delete;
 
 private:
-    bool hadValue_ = false;
-    std::string previous_;
+    std::string previous_;   // "(missing)" when there was none
 };
 
 // The folder the test program and the built libraries lie in.
