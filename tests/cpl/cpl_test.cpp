@@ -11,27 +11,6 @@
 namespace fytest {
 namespace {
 
-// A setting as text: a number in decimal, "(missing)" when it cannot be read.
-std::string Setting(const char* name)
-{
-    char text[600] = "";
-    DWORD size = sizeof(text), type = 0;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, kSettingsKey, name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, text, &size) !=
-        ERROR_SUCCESS)
-        return "(missing)";
-    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(text)) : text;
-}
-
-// Whether the help engine (a process of its own) comes to show a topic that starts with title.
-bool HelpShows(const std::string& title)
-{
-    return WaitUntil([&] {
-        HWND engine = FindWindowA("MS_WINHELP", nullptr);
-        HWND topic = engine ? FindWindowExA(engine, nullptr, "RichEdit20A", nullptr) : nullptr;
-        return topic && GetText(topic).compare(0, title.size(), title) == 0;
-    }, 15000);
-}
-
 // Presses OK and answers the message box that must follow: its text. The dialog must stay open.
 std::string OkExpectingMessage(HWND dialog)
 {
@@ -77,9 +56,9 @@ protected:
     APPLET_PROC applet_ = nullptr;
 };
 
-// The Control Panel's questions, then a first-time user's settings: the module's
-// defaults are shown, and OK writes every value and makes the versions folder.
-TEST_F(AppletTest, ShowsDefaultsSavesEverySettingAndOpensItsHelp)
+// The Control Panel's questions, then a first-time user's settings: the module's defaults are shown,
+// and OK writes every value and makes the versions folder; then the user's mistakes.
+TEST_F(AppletTest, ShowsDefaultsSavesEverySettingOpensItsHelpAndRefusesBadInput)
 {
     EXPECT_EQ(applet_(nullptr, CPL_GETCOUNT, 0, 0), 1);
     CPLINFO info = {};
@@ -94,52 +73,55 @@ TEST_F(AppletTest, ShowsDefaultsSavesEverySettingAndOpensItsHelp)
     const std::string versions = scratch_ / "archives\\all files";
     std::string helpFolder = BesideTestProgram("");
     helpFolder.pop_back();
-    NoMessageBoxes noBox;
-    RunDialog([&](HWND dialog) {
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_UNCHECKED);
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_COMPRESSION), BST_UNCHECKED);
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_CHECKED);
-        EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "10");
-        EXPECT_EQ(GetControlText(dialog, IDC_VERSIONS_PATH), "");
-        PressButton(dialog, IDC_ENABLE);
-        PressButton(dialog, IDC_COMPRESSION);
-        PressButton(dialog, IDC_SINGLE_LOCATION);
-        SetControlText(dialog, IDC_MAX_TEMP_EDIT, "250");
-        SetControlText(dialog, IDC_VERSIONS_PATH, versions + "\\");
-        SetControlText(dialog, IDC_EXCLUDE, "doc,TMP,bak");
-        SetControlText(dialog, IDC_HELP_PATH, BesideTestProgram(""));
-        PressButton(dialog, IDOK);
-    });
-    const std::pair<const char*, std::string> saved[] = {
-        {"EnableVersionControl", "1"}, {"UseCompression", "1"}, {"SingleLocation", "0"}, {"MaxTempVersions", "250"},
-        {"VersionsPath", versions}, {"VersionExclude", "doc,TMP,bak"}, {"HelpPath", helpFolder}};
-    for (const auto& [name, value] : saved)
-        EXPECT_EQ(Setting(name), value) << name;
-    EXPECT_TRUE(PathExists(versions));
+    {
+        NoMessageBoxes noBox;
+        RunDialog([&](HWND dialog) {
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_UNCHECKED);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_COMPRESSION), BST_UNCHECKED);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_CHECKED);
+            EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "10");
+            EXPECT_EQ(GetControlText(dialog, IDC_VERSIONS_PATH), "");
+            PressButton(dialog, IDC_ENABLE);
+            PressButton(dialog, IDC_COMPRESSION);
+            PressButton(dialog, IDC_SINGLE_LOCATION);
+            SetControlText(dialog, IDC_MAX_TEMP_EDIT, "250");
+            SetControlText(dialog, IDC_VERSIONS_PATH, versions + "\\");
+            SetControlText(dialog, IDC_EXCLUDE, "doc,TMP,bak");
+            SetControlText(dialog, IDC_HELP_PATH, BesideTestProgram(""));
+            PressButton(dialog, IDOK);
+        });
+        const std::pair<const char*, std::string> saved[] = {
+            {"EnableVersionControl", "1"}, {"UseCompression", "1"}, {"SingleLocation", "0"}, {"MaxTempVersions", "250"},
+            {"VersionsPath", versions}, {"VersionExclude", "doc,TMP,bak"}, {"HelpPath", helpFolder}};
+        for (const auto& [name, value] : saved)
+            EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, name), value) << name;
+        EXPECT_TRUE(PathExists(versions));
 
-    // Opened again, it shows what was saved, and Help opens the settings' topic in the help file
-    // of the saved help folder; clearing a folder removes its value.
-    RunDialog([&](HWND dialog) {
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_CHECKED);
-        EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_UNCHECKED);
-        PressButton(dialog, IDC_HELP_BUTTON);
-        EXPECT_TRUE(HelpShows("Fennory Settings"));
-        SetControlText(dialog, IDC_VERSIONS_PATH, "");
-        SetControlText(dialog, IDC_HELP_PATH, "");
-        PressButton(dialog, IDOK);
-    });
+        // Opened again, it shows what was saved, and Help opens the settings' topic in the help file
+        // of the saved help folder; clearing a folder removes its value.
+        RunDialog([&](HWND dialog) {
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_ENABLE), BST_CHECKED);
+            EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_SINGLE_LOCATION), BST_UNCHECKED);
+            PressButton(dialog, IDC_HELP_BUTTON);
+            // The help engine is a process of its own.
+            EXPECT_TRUE(WaitUntil([] {
+                HWND engine = FindWindowA("MS_WINHELP", nullptr);
+                HWND topic = engine ? FindWindowExA(engine, nullptr, "RichEdit20A", nullptr) : nullptr;
+                return topic && GetText(topic).compare(0, 16, "Fennory Settings") == 0;
+            }, 15000));
+            SetControlText(dialog, IDC_VERSIONS_PATH, "");
+            SetControlText(dialog, IDC_HELP_PATH, "");
+            PressButton(dialog, IDOK);
+        });
+    }
     WinHelpA(nullptr, (helpFolder + "\\fennory.hlp").c_str(), HELP_QUIT, 0);
     EXPECT_TRUE(WaitUntil([] { return !FindWindowA("MS_WINHELP", nullptr); }));
-    EXPECT_EQ(Setting("VersionsPath"), "(missing)");
-    EXPECT_EQ(Setting("HelpPath"), "(missing)");
-}
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "VersionsPath"), "(missing)");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "HelpPath"), "(missing)");
 
-// Each bad entry, and good input an account may not save, gets its message and leaves the dialog
-// open with the text as typed; nothing changes.
-TEST_F(AppletTest, RefusesBadInputAndARefusedWriteAndKeepsThem)
-{
-    settings_.SetDword("MaxTempVersions", 7);
-    settings_.SetString("VersionExclude", "bak");
+    // Each bad entry, and good input an account may not save, gets its message and leaves the dialog
+    // open with the text as typed; Browse opens the shell's folder picker at the folder typed and the one
+    // clicked there comes back; Cancel then changes nothing.
     MakeFile("plain.txt", "a file, not a folder");
     const std::string blocked = scratch_ / "plain.txt\\versions";
     const std::string types = "\n\nList file types as extensions without dots, separated by commas only, such as "
@@ -158,12 +140,16 @@ TEST_F(AppletTest, RefusesBadInputAndARefusedWriteAndKeepsThem)
         {IDC_VERSIONS_PATH, "Versions", "Enter the full path of the versions folder, such as C:\\Versions."},
         {IDC_VERSIONS_PATH, blocked, "The versions folder " + blocked + " could not be created.\n\n"},
     };
+    // Folders at the root of C: the picker's tree reaches them from "My Computer".
+    const std::string first = "C:\\fy pick first", second = "C:\\fy pick second";
+    CreateDirectoryA(first.c_str(), nullptr);
+    CreateDirectoryA(second.c_str(), nullptr);
     win::RegKey key;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, READ_CONTROL | WRITE_DAC, key.Receive()),
               ERROR_SUCCESS);
     RunDialog([&](HWND dialog) {
-        EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "7");
-        EXPECT_EQ(GetControlText(dialog, IDC_EXCLUDE), "bak");
+        EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "250");
+        EXPECT_EQ(GetControlText(dialog, IDC_EXCLUDE), "doc,TMP,bak");
         for (const auto& c : cases) {
             SetControlText(dialog, c.field, c.text);
             if (c.message.empty())
@@ -171,28 +157,6 @@ TEST_F(AppletTest, RefusesBadInputAndARefusedWriteAndKeepsThem)
             EXPECT_EQ(OkExpectingMessage(dialog).substr(0, c.message.size()), c.message);
             EXPECT_EQ(GetControlText(dialog, c.field), c.text);
         }
-        // Good input now, but a key this account may only read.
-        SetControlText(dialog, IDC_VERSIONS_PATH, "");
-        ReadOnlyKeyScope readOnly(key.Get());
-        EXPECT_EQ(OkExpectingMessage(dialog),
-                  "The settings were not saved: this account may not change Fennory's settings, which apply to "
-                  "every user of this computer.\n\nAsk an administrator to change them.");
-        EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "32767");
-        PressButton(dialog, IDCANCEL);
-    });
-    EXPECT_FALSE(PathExists(blocked));
-    EXPECT_EQ(Setting("VersionExclude"), "bak");
-    EXPECT_EQ(Setting("MaxTempVersions"), "7");
-}
-
-// Browse opens the shell's folder picker at the folder typed; the one clicked there comes back.
-TEST_F(AppletTest, BrowsePicksTheVersionsFolder)
-{
-    // Folders at the root of C: the picker's tree reaches them from "My Computer".
-    const std::string first = "C:\\fy pick first", second = "C:\\fy pick second";
-    CreateDirectoryA(first.c_str(), nullptr);
-    CreateDirectoryA(second.c_str(), nullptr);
-    RunDialog([&](HWND dialog) {
         SetControlText(dialog, IDC_VERSIONS_PATH, first);
         PressButton(dialog, IDC_BROWSE_VERSIONS);
         HWND picker = WaitForWindow("#32770", "Browse for Folder");
@@ -206,10 +170,20 @@ TEST_F(AppletTest, BrowsePicksTheVersionsFolder)
         PressButton(picker, IDOK);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(picker); }));
         EXPECT_EQ(GetControlText(dialog, IDC_VERSIONS_PATH), second);
+        // Good input now, but a key this account may only read.
+        SetControlText(dialog, IDC_VERSIONS_PATH, "");
+        ReadOnlyKeyScope readOnly(key.Get());
+        EXPECT_EQ(OkExpectingMessage(dialog),
+                  "The settings were not saved: this account may not change Fennory's settings, which apply to "
+                  "every user of this computer.\n\nAsk an administrator to change them.");
+        EXPECT_EQ(GetControlText(dialog, IDC_MAX_TEMP_EDIT), "32767");
         PressButton(dialog, IDCANCEL);
     });
     RemoveDirectoryA(first.c_str());
     RemoveDirectoryA(second.c_str());
+    EXPECT_FALSE(PathExists(blocked));
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "VersionExclude"), "doc,TMP,bak");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "MaxTempVersions"), "250");
 }
 
 }  // namespace

@@ -39,6 +39,15 @@ void SettingsScope::Remove(const char* name)
     RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kSettingsKey, name);
 }
 
+std::string RegistryText(HKEY root, const std::string& key, const char* name)
+{
+    char text[600] = "";
+    DWORD size = sizeof(text), type = 0;
+    if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, text, &size) != ERROR_SUCCESS)
+        return "(missing)";
+    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(text)) : text;
+}
+
 void SettingsScope::RemoveKey()
 {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Zentrik");

@@ -10,6 +10,9 @@ namespace fytest {
 
 constexpr const char* kSettingsKey = "Software\\Zentrik\\Fennory\\Settings";
 
+// A registry value as text: a number in decimal, "(missing)" when it cannot be read.
+std::string RegistryText(HKEY root, const std::string& key, const char* name);
+
 class SettingsScope {
 public:
     SettingsScope();

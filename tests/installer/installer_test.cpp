@@ -24,16 +24,6 @@ const std::string kFolder = "C:\\Fennory Test Install";
 const std::string kFiles = "C:\\Fennory Test Install Files";
 const std::string kDocument = kFiles + "\\budget.txt";
 
-// A registry value as text: a number in decimal, "(missing)" when it cannot be read.
-std::string RegText(HKEY root, const std::string& key, const char* name)
-{
-    char text[600] = "";
-    DWORD size = sizeof(text), type = 0;
-    if (RegGetValueA(root, key.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, text, &size) != ERROR_SUCCESS)
-        return "(missing)";
-    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(text)) : text;
-}
-
 bool KeyExists(HKEY root, const std::string& key)
 {
     win::RegKey opened;
@@ -114,7 +104,7 @@ TEST_F(InstallerTest, InstallsEverythingShowsTheHistoryTabAndUninstallsAllButThe
         {HKEY_LOCAL_MACHINE, kSettingsKey, "HistoryField_5", "95"},
     };
     for (const auto& v : values)
-        EXPECT_EQ(RegText(v.root, v.key, v.name), v.value) << v.key << " " << (v.name ? v.name : "");
+        EXPECT_EQ(RegistryText(v.root, v.key, v.name), v.value) << v.key << " " << (v.name ? v.name : "");
 
     // A document with three versions saved by the installed command line, then the shell's Properties
     // command in a process of its own (so that the uninstaller can remove FENNORY.DLL).
@@ -139,10 +129,10 @@ TEST_F(InstallerTest, InstallsEverythingShowsTheHistoryTabAndUninstallsAllButThe
 
     // The silent answer to the uninstaller's question about the settings is No.
     Uninstall("");
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kSettingsKey, "HistoryField_5"), "95");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "HistoryField_5"), "95");
     settings_.SetDword("EnableVersionControl", 0);
     Install();
-    EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kSettingsKey, "EnableVersionControl"), "0");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kSettingsKey, "EnableVersionControl"), "0");
 
     Uninstall(" /RemoveSettings");
     // The copy that does the work removes the vendor's key last.
@@ -151,7 +141,7 @@ TEST_F(InstallerTest, InstallsEverythingShowsTheHistoryTabAndUninstallsAllButThe
         EXPECT_FALSE(PathExists(file)) << file;
     EXPECT_EQ(ReadFileText(archive), "an archive");
     for (const auto& v : values) {
-        EXPECT_EQ(RegText(v.root, v.key, v.name), "(missing)") << v.key;
+        EXPECT_EQ(RegistryText(v.root, v.key, v.name), "(missing)") << v.key;
         EXPECT_TRUE(v.root != HKEY_CLASSES_ROOT || !KeyExists(v.root, v.key)) << v.key;
     }
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, clsid));

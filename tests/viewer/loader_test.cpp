@@ -22,13 +22,16 @@ std::string CurrentDirectory()
     return path;
 }
 
-TEST(ViewerLoader, KeyAbsentThenConverterMissingThenComplete)
+TEST(ViewerLoader, KeyAbsentThenConverterMissingThenCompleteAndTheRedirectedReading)
 {
+    // No key, a folder without the display library, and one too long to name the libraries in 260 bytes.
     std::string before = CurrentDirectory();
-    {
-        ViewerKeyScope key(nullptr);
-        EXPECT_FALSE(LoadViewerLibraries());
+    ScratchFolder empty;
+    for (const std::string& folder : {std::string(), empty.Path(), "C:\\" + std::string(250, 'v')}) {
+        ViewerKeyScope key(folder.empty() ? nullptr : folder.c_str());
+        EXPECT_FALSE(LoadViewerLibraries()) << folder;
         EXPECT_EQ(nullptr, ViewerFIIdFileEx());
+        EXPECT_EQ(before, CurrentDirectory());
     }
 
     // Display and identification only: loading succeeds, Plexa gets no handling.
@@ -51,42 +54,46 @@ TEST(ViewerLoader, KeyAbsentThenConverterMissingThenComplete)
         EXPECT_EQ(nullptr, GetModuleHandleA("SCCVW.DLL"));
     }
 
-    // A folder without the display library, and one too long to name the
-    // libraries in 260 bytes.
-    ScratchFolder empty;
-    for (const std::string& folder : {empty.Path(), "C:\\" + std::string(250, 'v')}) {
-        ViewerKeyScope key(folder.c_str());
-        EXPECT_FALSE(LoadViewerLibraries()) << folder;
-        EXPECT_EQ(before, CurrentDirectory());
-    }
-
-    // The whole set: the converter's entry points too.
+    // The whole set: the converter's entry points too, and the rendition a Plexa document is read as.
     ViewerKeyScope key(ProgramFolder().c_str());
-    EXPECT_TRUE(LoadViewerLibraries());
+    ASSERT_TRUE(LoadViewerLibraries());
+    std::string copies = fytest::ViewingCopies();
     EXPECT_NE(nullptr, ViewerIsPlFile());
     EXPECT_NE(nullptr, ViewerConvertPlToText());
     EXPECT_EQ(before, CurrentDirectory());
-    WORD id = 0;
-    char name[200];
-    std::string text = empty / "sample.txt";
-    fytest::WriteFileText(text, "plain words\r\n");
-    EXPECT_EQ(0, IdentifyViewerFile(text.c_str(), &id, name, sizeof(name)));
-    EXPECT_EQ(1000, id);
-    EXPECT_STREQ("ASCII Text", name);
-    UnloadViewerLibraries();
-}
 
-TEST(RedirectedReading, StatusesAtEndOfFileAndWithoutStream)
-{
-    ScratchFolder folder;
-    std::string plan = folder / "plan.txt";
+    // A folder whose path leaves a file name past 255 characters: the block
+    // takes the short form of the path.
+    std::string deep = empty.Path();
+    while (deep.size() + 41 < 215) {
+        deep += "\\" + std::string(40, 'd');
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    }
+    std::string document = deep + "\\" + std::string(258 - deep.size() - 5, 'p') + ".plx";
+    ASSERT_EQ(258u, document.size());
+    fytest::WriteFileText(document, plexa::WriteFromMarkup("# Plan\n\nFirst *bold* words.\n"));
+
+    RedirectedFile* block = OpenRedirectedFile(document.c_str(), true);
+    ASSERT_NE(nullptr, block);
+    EXPECT_LT(strlen(block->sourcePath), 256u);
+    EXPECT_NE(std::string(block->tempPath).find("FY#"), std::string::npos);
+    unsigned char buffer[64] = {};
+    unsigned long read = 0;
+    EXPECT_EQ(0, MyRead(reinterpret_cast<RedirectHandle>(block), buffer, sizeof(buffer), &read));
+    EXPECT_EQ("\xEF\xBB\xBFPlan\r\n====\r\nFirst bold words.\r\n", std::string(reinterpret_cast<char*>(buffer), read));
+    EXPECT_EQ(0, MyClose(reinterpret_cast<RedirectHandle>(block)));
+    EXPECT_EQ(copies, fytest::ViewingCopies());   // the rendition is gone
+    EXPECT_TRUE(fytest::PathExists(document));
+    UnloadViewerLibraries();
+
+    // Plain text read through the callbacks, to its end and past it.
+    std::string plan = empty / "plan.txt";
     fytest::WriteFileText(plan, "abcde");
 
-    RedirectedFile* block = OpenRedirectedFile(plan.c_str(), false);
+    block = OpenRedirectedFile(plan.c_str(), false);
     ASSERT_NE(nullptr, block);
     auto handle = reinterpret_cast<RedirectHandle>(block);
-    unsigned char buffer[16] = {};
-    unsigned long read = 99;
+    read = 99;
     EXPECT_EQ(0, MyRead(handle, buffer, 0, &read));
     EXPECT_EQ(0u, read);
     EXPECT_EQ(0, MyRead(handle, buffer, 3, &read));
@@ -125,45 +132,13 @@ TEST(RedirectedReading, StatusesAtEndOfFileAndWithoutStream)
 
     // A block that was never given a stream, as the viewer might call it.
     HGLOBAL memory = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(RedirectedFile));
-    auto* empty = static_cast<RedirectedFile*>(GlobalLock(memory));
-    empty->memory = memory;
-    auto emptyHandle = reinterpret_cast<RedirectHandle>(empty);
+    auto* bare = static_cast<RedirectedFile*>(GlobalLock(memory));
+    bare->memory = memory;
+    auto emptyHandle = reinterpret_cast<RedirectHandle>(bare);
     EXPECT_EQ(-4, MyRead(emptyHandle, buffer, 4, &read));
     EXPECT_EQ(-4, MySeek(emptyHandle, 0, 0));
     EXPECT_EQ(-4, MyTell(emptyHandle, &position));
     EXPECT_EQ(-4, MyClose(emptyHandle));   // and the block is freed
-}
-
-TEST(RedirectedReading, PlexaRenditionAndPathsTooLongForTheBlock)
-{
-    ViewerKeyScope key(ProgramFolder().c_str());
-    ASSERT_TRUE(LoadViewerLibraries());
-    std::string copiesBefore = fytest::ViewingCopies();
-
-    // A folder whose path leaves a file name past 255 characters: the block
-    // takes the short form of the path.
-    ScratchFolder scratch;
-    std::string deep = scratch.Path();
-    while (deep.size() + 41 < 215) {
-        deep += "\\" + std::string(40, 'd');
-        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
-    }
-    std::string document = deep + "\\" + std::string(258 - deep.size() - 5, 'p') + ".plx";
-    ASSERT_EQ(258u, document.size());
-    fytest::WriteFileText(document, plexa::WriteFromMarkup("# Plan\n\nFirst *bold* words.\n"));
-
-    RedirectedFile* block = OpenRedirectedFile(document.c_str(), true);
-    ASSERT_NE(nullptr, block);
-    EXPECT_LT(strlen(block->sourcePath), 256u);
-    EXPECT_NE(std::string(block->tempPath).find("FY#"), std::string::npos);
-    unsigned char buffer[64] = {};
-    unsigned long read = 0;
-    EXPECT_EQ(0, MyRead(reinterpret_cast<RedirectHandle>(block), buffer, sizeof(buffer), &read));
-    EXPECT_EQ("\xEF\xBB\xBFPlan\r\n====\r\nFirst bold words.\r\n", std::string(reinterpret_cast<char*>(buffer), read));
-    EXPECT_EQ(0, MyClose(reinterpret_cast<RedirectHandle>(block)));
-    EXPECT_EQ(copiesBefore, fytest::ViewingCopies());   // the rendition is gone
-    EXPECT_TRUE(fytest::PathExists(document));
-    UnloadViewerLibraries();
 }
 
 }  // namespace

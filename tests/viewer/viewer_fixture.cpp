@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "scratch.h"
+#include "settings_scope.h"
 #include "ui_driver.h"
 
 namespace fytest {
@@ -51,19 +52,14 @@ std::string PdfFolder()
 
 }  // namespace
 
-ViewerKeyScope::ViewerKeyScope(const char* folder)
+ViewerKeyScope::ViewerKeyScope(const char* folder) : previous_(RegistryText(HKEY_LOCAL_MACHINE, kKey, nullptr))
 {
-    char value[MAX_PATH];
-    DWORD size = sizeof(value);
-    hadValue_ = RegGetValueA(HKEY_LOCAL_MACHINE, kKey, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS;
-    if (hadValue_)
-        previous_ = value;
     SetViewerFolder(folder);
 }
 
 ViewerKeyScope::~ViewerKeyScope()
 {
-    SetViewerFolder(hadValue_ ? previous_.c_str() : nullptr);
+    SetViewerFolder(previous_ == "(missing)" ? nullptr : previous_.c_str());
 }
 
 std::string ProgramFolder()
@@ -115,28 +111,6 @@ std::string ClipboardText()
     }
     CloseClipboard();
     return text;
-}
-
-std::string QuadrantBitmap(int width, int height)
-{
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;   // "BM"
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(4 * width * height);
-    info.biSize = sizeof(info);
-    info.biWidth = width;
-    info.biHeight = height;   // bottom-up
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    std::vector<DWORD> pixels;   // 0xRRGGBB, the bottom row first
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x)
-            pixels.push_back(y < height / 2 ? (x < width / 2 ? 0xFF0000 : 0x00FF00) : (x < width / 2 ? 0xFFFF00 : 0x0000FF));
-    std::string bmp(reinterpret_cast<const char*>(&file), sizeof(file));
-    bmp.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    bmp.append(reinterpret_cast<const char*>(pixels.data()), 4 * pixels.size());
-    return bmp;
 }
 
 std::string PdfToken(const char* what)

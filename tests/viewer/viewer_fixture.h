@@ -1,6 +1,6 @@
 // What the viewer and history tests share: the viewer libraries' registry key
-// pointed at a folder, the viewing copies, reading a viewer child back, a test
-// image, and the jobs of the session's PDF printer read back as text.
+// pointed at a folder, the viewing copies, reading a viewer child back, and the
+// jobs of the session's PDF printer read back as text.
 #pragma once
 
 #include <windows.h>
@@ -20,8 +20,7 @@ public:
     ViewerKeyScope& operator=(const ViewerKeyScope&) = delete;
 
 private:
-    bool hadValue_ = false;
-    std::string previous_;
+    std::string previous_;   // "(missing)" when there was none
 };
 
 // The folder the test program and the built libraries lie in.
@@ -34,9 +33,6 @@ HWND TextControlOf(HWND viewer);
 std::string ViewerText(HWND viewer);
 // The clipboard's Unicode text as UTF-8, or "<empty>".
 std::string ClipboardText();
-// A 32-bit BMP of width x height whose quadrants are, from the top left
-// clockwise, red, green, blue and yellow.
-std::string QuadrantBitmap(int width, int height);
 
 // A name for print jobs that no earlier run and no other test uses (the
 // printer's folder outlives the runs, and Wine's process ids come round again).
