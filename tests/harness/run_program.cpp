@@ -58,11 +58,16 @@ ProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs)
     return result;
 }
 
-std::string BesideTestProgram(const std::string& name)
+std::string ProgramFolder()
 {
     char path[MAX_PATH];
     std::string self(path, GetModuleFileNameA(nullptr, path, sizeof(path)));
-    return self.substr(0, self.rfind('\\') + 1) + name;
+    return self.substr(0, self.rfind('\\'));
+}
+
+std::string BesideTestProgram(const std::string& name)
+{
+    return ProgramFolder() + "\\" + name;
 }
 
 }  // namespace fytest

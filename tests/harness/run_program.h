@@ -17,7 +17,8 @@ struct ProgramResult {
 // program still running after timeoutMs is ended.
 ProgramResult RunProgram(const std::string& commandLine, DWORD timeoutMs = 60000);
 
-// The full path of a file in the test program's own folder.
+// The test program's own folder, and the full path of a file in it.
+std::string ProgramFolder();
 std::string BesideTestProgram(const std::string& name);
 
 }  // namespace fytest

@@ -6,6 +6,7 @@
 
 #include "help.h"
 #include "resource.h"
+#include "run_program.h"
 #include "settings_scope.h"
 #include "ui_driver.h"
 
@@ -31,10 +32,7 @@ class HelpTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        *strrchr(path, '\\') = '\0';
-        settings_.SetString("HelpPath", path);
+        settings_.SetString("HelpPath", fytest::ProgramFolder());
     }
 
     void TearDown() override

@@ -62,14 +62,6 @@ ViewerKeyScope::~ViewerKeyScope()
     SetViewerFolder(previous_ == "(missing)" ? nullptr : previous_.c_str());
 }
 
-std::string ProgramFolder()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-
 std::string ViewingCopies()
 {
     char temp[MAX_PATH];

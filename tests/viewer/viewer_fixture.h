@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "run_program.h"
+
 namespace fytest {
 
 // Points HKLM\SOFTWARE\Zentrik\Viewer\8\Directories at folder (removes the key
@@ -23,8 +25,6 @@ private:
     std::string previous_;   // "(missing)" when there was none
 };
 
-// The folder the test program and the built libraries lie in.
-std::string ProgramFolder();
 // Names of the "FY#" files in the temporary folder, sorted, joined by '|'.
 std::string ViewingCopies();
 // The viewer child's text control (a RichEdit), or null.
