@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include <cstring>
 
 #include "archive_file.h"
 #include "help.h"
@@ -103,10 +102,8 @@ void HistoryPage::OnReloaded(bool readable)
 int HistoryPage::Commit()
 {
     // When the page shows the archive as it is, what it writes now leaves the
-    // rows true, and the watch need not reload them (a reload would drop a
-    // box the user clicks right after Apply).
-    FILETIME before = archive_->LastWriteTime();
-    bool inStep = memcmp(&before, &lastChange_, sizeof(before)) == 0;
+    // rows true.
+    const bool inStep = InStep();
     bool trimmed = false;
 
     // Widths and flags go even when the page stays for a corrected maximum.
@@ -134,7 +131,7 @@ int HistoryPage::Commit()
         archive_->SetMaxTempVersions(maximum);
     }
     if (inStep && !trimmed)
-        lastChange_ = archive_->LastWriteTime();
+        KeepInStep();
     SendMessageA(sheet, PSM_UNCHANGED, reinterpret_cast<WPARAM>(Window()), 0);
     return 0;
 }
@@ -146,7 +143,11 @@ void HistoryPage::Delete()
     // as they stand.
     watching_ = 0;
     if (ShowMessage(Window(), IDS_CONFIRM_DELETE_VERSIONS, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        list_.DeleteSelected();
+        // The reload after the deletions shows them; only a change by
+        // someone else since the last look is left to the watch.
+        const bool inStep = InStep();
+        if (list_.DeleteSelected() && inStep)
+            KeepInStep();
         UpdateButtons();
     }
     watching_ = 1;

@@ -10,16 +10,16 @@
 #include "copy_version_dialog.h"
 #include "path_util.h"
 
-void VersionList::DeleteSelected()
+bool VersionList::DeleteSelected()
 {
     // The rows stay until the refresh, so the indices hold while versions go.
     for (int row = 0; row < static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); ++row) {
         if (!(SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED))
             continue;
         if (!archive_->DeleteVersion(VersionOfRow(row)))
-            return;   // cancelled or failed: the page's watch shows what is left
+            return false;   // cancelled or failed: the page's watch shows what is left
     }
-    Refresh();
+    return Refresh();
 }
 
 void VersionList::CopySelected(const char* target)

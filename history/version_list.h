@@ -50,8 +50,9 @@ public:
 
     // ---- Actions on the selected rows (version_actions.cpp) -----------------
     // Deletes the selected versions in list order, then refreshes. Stops at
-    // once, without refreshing, when a deletion is cancelled or fails.
-    void DeleteSelected();
+    // once, without refreshing, when a deletion is cancelled or fails. True
+    // when the rows were reloaded after every deletion.
+    bool DeleteSelected();
     // Writes the topmost selected version to target, or, when target is null,
     // to a name the user accepts in the Copy Version As dialog.
     void CopySelected(const char* target);

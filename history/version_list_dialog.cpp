@@ -17,11 +17,22 @@ void VersionListDialog::AttachList(int listId, int readOnly)
     timer_ = SetTimer(Window(), kWatchTimer, kWatchPeriodMs, nullptr);
 }
 
-void VersionListDialog::Watch()
+bool VersionListDialog::InStep() const
 {
     const FILETIME now = archive_->LastWriteTime();
-    if (CompareFileTime(&now, &lastChange_) == 0)
+    return CompareFileTime(&now, &lastChange_) == 0;
+}
+
+void VersionListDialog::KeepInStep()
+{
+    lastChange_ = archive_->LastWriteTime();
+}
+
+void VersionListDialog::Watch()
+{
+    if (InStep())
         return;
+    const FILETIME now = archive_->LastWriteTime();
     const bool readable = list_.Refresh();
     if (readable)
         lastChange_ = now;

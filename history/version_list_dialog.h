@@ -22,6 +22,12 @@ protected:
     // Attaches the list control and starts watching the archive.
     void AttachList(int listId, int readOnly);
 
+    // Whether the rows show the archive as it is on disk now.
+    bool InStep() const;
+    // After the window's own change, which its rows already show: the watch
+    // need not reload them (a reload would drop the user's next selection).
+    void KeepInStep();
+
     // Reloads the rows when the archive's write time moved. An archive that
     // cannot be read keeps the old time, so the next tick tries again.
     virtual void Watch();
