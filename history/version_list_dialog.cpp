@@ -30,9 +30,9 @@ void VersionListDialog::KeepInStep()
 
 void VersionListDialog::Watch()
 {
-    if (InStep())
-        return;
     const FILETIME now = archive_->LastWriteTime();
+    if (CompareFileTime(&now, &lastChange_) == 0)
+        return;
     const bool readable = list_.Refresh();
     if (readable)
         lastChange_ = now;
