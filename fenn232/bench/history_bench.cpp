@@ -287,7 +287,7 @@ Result runCase(const Case& c, const std::string& work) {
     };
     auto retrieve = [&](int number) {
         std::vector<double> t, c;
-        for (int k = 0; k < 5; ++k) {
+        for (int k = 0; k < 7; ++k) {
             double s = nowMs();
             StoreStatus st = StoreRetrieveVersion(outName.c_str(), archiveName.c_str(), work.c_str(), work.c_str(),
                                                   "bench", "", number, 2, 0, 1, &g_context);

@@ -35,8 +35,6 @@
 #include <algorithm>
 #include <map>
 
-#include "buffer_pool.h"
-
 namespace fenn {
 namespace {
 
@@ -310,7 +308,7 @@ StoreError ArchiveFile::commit(File& file, ArchiveState* current, Catalog next,
 
 StoreError ArchiveFile::readContentBlock(File& file, const ContentRecord& content,
                                          std::vector<uint8_t>* block) {
-    *block = BufferPool::take(size_t(content.length));
+    block->clear();
     block->resize(size_t(content.length));
     if (!file.read(content.offset, block->data(), block->size())) return StoreError::Io;
     BlockHeader h;

@@ -1,11 +1,12 @@
 #include "content_codec.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
-#include "buffer_pool.h"
 #include "byte_codec.h"
 #include "delta_encoder.h"
+#include "parallel.h"
 #include "piece_table.h"
 #include "whole_codec.h"
 #include "xxh64.h"
@@ -29,29 +30,55 @@ namespace {
 // part of the chain's deflate stream (chained, see deflateChainPart).
 enum DeltaMethod : uint8_t { kPlain = 0, kChained = 1 };
 
-// The operation stream of one delta. Chained parts go through the chain's
-// one inflater in chain order; `history` keeps at least the last 32 KiB of
-// the chained operations.
-bool decodeDeltaOps(const uint8_t* payload, size_t size, uint64_t rawSize, ChainInflater* inflater,
-                    std::vector<uint8_t>* history, std::vector<uint8_t>* ops) {
-    ByteReader r(payload, size);
-    uint8_t method = r.u8();
-    uint64_t length = r.varint();
-    if (!r.ok() || method > kChained) return false;
-    // An operation stream is never much longer than its content, and deflate
-    // never expands more than about 1032 to 1.
-    if (length > 2 * rawSize + 1024) return false;
-    if (method == kPlain) {
-        if (length != r.remaining()) return false;
-        ops->assign(r.position(), r.position() + r.remaining());
-        return true;
+// The operation streams of a chain's deltas (chain[1] on), one after the
+// other in `all`, delta i's ending at ends[i]: plain ones as they are,
+// chained parts through one inflater in chain order. Inflating into one
+// buffer lets zlib run its fast loop across the ends of small parts.
+// `history` gets the last 32 KiB of the chained parts' streams.
+bool decodeChainOps(const std::vector<const ContentRecord*>& chain, const std::vector<std::vector<uint8_t>>& blocks,
+                    std::vector<uint8_t>* all, std::vector<size_t>* ends, std::vector<uint8_t>* history) {
+    struct Part {
+        uint8_t method;
+        uint64_t length;
+        const uint8_t* data;
+        size_t size;
+    };
+    std::vector<Part> parts(chain.size());
+    uint64_t total = 0;
+    for (size_t i = 1; i < chain.size(); ++i) {
+        const std::vector<uint8_t>& b = blocks[i];
+        ByteReader r(b.data() + kBlockHeaderSize, b.size() - kBlockHeaderSize);
+        Part& p = parts[i];
+        p.method = r.u8();
+        p.length = r.varint();
+        if (!r.ok() || p.method > kChained) return false;
+        // An operation stream is never much longer than its content, and
+        // deflate never expands more than about 1032 to 1.
+        if (p.length > 2 * chain[i]->rawSize + 1024) return false;
+        if (p.method == kPlain ? p.length != r.remaining() : p.length > uint64_t(r.remaining()) * 1040 + 1024)
+            return false;
+        p.data = r.position();
+        p.size = r.remaining();
+        total += p.length;  // at most 1024 deltas of at most 2 GiB each
     }
-    if (length > uint64_t(r.remaining()) * 1040 + 1024) return false;
-    ops->resize(size_t(length));
-    if (!inflater->next(r.position(), r.remaining(), ops->data(), ops->size())) return false;
-    // Trimmed only past twice the window: a long chain moves each byte once.
-    history->insert(history->end(), ops->begin(), ops->end());
-    if (history->size() > 2 * kChainWindow) history->erase(history->begin(), history->end() - kChainWindow);
+    if (total > SIZE_MAX / 2) return false;
+    all->resize(size_t(total));
+    ends->assign(chain.size(), 0);
+    ChainInflater inflater;
+    size_t at = 0;
+    for (size_t i = 1; i < chain.size(); ++i) {
+        const Part& p = parts[i];
+        if (p.method == kPlain) std::memcpy(all->data() + at, p.data, size_t(p.length));
+        else if (!inflater.next(p.data, p.size, all->data() + at, size_t(p.length), size_t(total) - at)) return false;
+        at += size_t(p.length);
+        (*ends)[i] = at;
+    }
+    history->clear();
+    for (size_t i = chain.size() - 1; i >= 1 && history->size() < kChainWindow; --i) {
+        if (parts[i].method != kChained) continue;
+        size_t take = std::min<size_t>(size_t(parts[i].length), kChainWindow - history->size());
+        history->insert(history->begin(), all->data() + (*ends)[i] - take, all->data() + (*ends)[i]);
+    }
     return true;
 }
 
@@ -79,14 +106,12 @@ StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
             StoreError e = ArchiveFile::readContentBlock(file, *chain[order[i]], &(*blocks)[order[i]]);
             if (e != StoreError::Ok) return e;
         } else {
-            span = BufferPool::take(size_t(end - start));
             span.resize(size_t(end - start));
             if (!file.read(start, span.data(), span.size())) return StoreError::Io;
             for (size_t k = i; k < j; ++k) {
                 const ContentRecord& c = *chain[order[k]];
                 const uint8_t* at = span.data() + (c.offset - start);
                 std::vector<uint8_t>& block = (*blocks)[order[k]];
-                block = BufferPool::take(size_t(c.length));
                 block.assign(at, at + c.length);
                 BlockHeader h;
                 if (!BlockFormat::decodeHeader(block.data(), &h) || uint8_t(h.kind) != c.kind ||
@@ -97,7 +122,6 @@ StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
         }
         i = j;
     }
-    BufferPool::give(std::move(span));
     return StoreError::Ok;
 }
 
@@ -116,55 +140,54 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
     StoreError e = readChain(file, chain, &blocks);
     if (e != StoreError::Ok) return e;
 
-    std::vector<uint8_t> root = BufferPool::take(size_t(chain[0]->rawSize));
-    bool decoded = WholeCodec::decode(blocks[0].data() + kBlockHeaderSize, blocks[0].size() - kBlockHeaderSize,
-                                      chain[0]->rawSize, &root);
-    BufferPool::give(std::move(blocks[0]));
-    if (!decoded) return StoreError::Corrupt;
-    std::vector<uint8_t> tail;
+    // The whole and the deltas' operations are independent: both are
+    // inflated at once when each is worth a thread's time.
+    std::vector<uint8_t> root, all, tail;
+    std::vector<size_t> ends;
+    bool wholeOk = false, deltasOk = false;
+    auto whole = [&] {
+        wholeOk = WholeCodec::decode(blocks[0].data() + kBlockHeaderSize, blocks[0].size() - kBlockHeaderSize,
+                                     chain[0]->rawSize, &root);
+    };
+    auto deltas = [&] { deltasOk = chain.size() == 1 || decodeChainOps(chain, blocks, &all, &ends, &tail); };
+    uint64_t deltaBytes = 0;
+    for (size_t i = 1; i < chain.size(); ++i) deltaBytes += blocks[i].size();
+    if (std::min<uint64_t>(deltaBytes, blocks[0].size()) >= 32 * 1024) {
+        parallelFor(2, [&](size_t task) { task ? deltas() : whole(); });
+    } else {
+        whole();
+        deltas();
+    }
+    std::vector<std::vector<uint8_t>>().swap(blocks);
+    if (!wholeOk || !deltasOk) return StoreError::Corrupt;
     if (chain.size() == 1) {
         out->swap(root);
     } else {
-        std::vector<std::vector<uint8_t>> ops(chain.size());
         PieceTable current(root.data(), root.size());
         PieceTable next;
-        ChainInflater inflater;
         // A long chain scatters the content over many pieces, and every
         // delta walks them all: past a bound the pieces are joined into one
         // buffer (two, in turn: the new one is built from the old).
         std::vector<uint8_t> flat[2];
         int spare = 0;
         for (size_t i = 1; i < chain.size(); ++i) {
-            const std::vector<uint8_t>& b = blocks[i];
-            if (!decodeDeltaOps(b.data() + kBlockHeaderSize, b.size() - kBlockHeaderSize, chain[i]->rawSize,
-                                &inflater, &tail, &ops[i]) ||
-                !current.apply(ops[i].data(), ops[i].size(), chain[i]->rawSize, &next))
+            if (!current.apply(all.data() + ends[i - 1], ends[i] - ends[i - 1], chain[i]->rawSize, &next))
                 return StoreError::Corrupt;
             std::swap(current, next);
-            BufferPool::give(std::move(blocks[i]));
             if (i + 1 < chain.size() && current.pieceCount() > 64 + current.size() / 2048) {
-                if (flat[spare].capacity() < current.size()) {
-                    BufferPool::give(std::move(flat[spare]));
-                    flat[spare] = BufferPool::take(size_t(current.size()));
-                }
                 flat[spare].resize(size_t(current.size()));
                 current.copyTo(flat[spare].data());
                 current = PieceTable(flat[spare].data(), flat[spare].size());
                 spare ^= 1;
-                for (size_t k = 1; k <= i; ++k) std::vector<uint8_t>().swap(ops[k]);
-                BufferPool::give(std::move(root));
+                std::vector<uint8_t>().swap(root);
             }
         }
-        *out = BufferPool::take(size_t(current.size()));
+        out->clear();
         out->resize(size_t(current.size()));
         current.copyTo(out->data());
-        BufferPool::give(std::move(root));
-        BufferPool::give(std::move(flat[0]));
-        BufferPool::give(std::move(flat[1]));
     }
     if (out->size() != chain.back()->rawSize || Xxh64::hash(out->data(), out->size()) != chain.back()->rawHash)
         return StoreError::Corrupt;
-    if (tail.size() > kChainWindow) tail.erase(tail.begin(), tail.end() - kChainWindow);
     if (history) history->swap(tail);
     return StoreError::Ok;
 }
@@ -203,7 +226,7 @@ StoreError ContentCodec::encode(Catalog* catalog, const uint8_t* data, size_t si
             ChainInflater inflater;
             exact = exact && deflateChainPart(ops.data(), ops.size(), history->data(), history->size(), &zipped) &&
                     inflater.preset(history->data(), history->size()) &&
-                    inflater.next(zipped.data(), zipped.size(), back.data(), back.size()) && back == ops;
+                    inflater.next(zipped.data(), zipped.size(), back.data(), back.size(), back.size()) && back == ops;
             method = kChained;
         }
         w.u8(method);

@@ -1,6 +1,5 @@
 #include "version_store.h"
 
-#include "buffer_pool.h"
 #include "change_lock.h"
 #include "content_cache.h"
 #include "content_codec.h"
@@ -36,7 +35,7 @@ StoreError VersionStore::readSource(const std::string& path, std::vector<uint8_t
     if (!f) return StoreError::Io;
     uint64_t size = 0;
     if (!f->size(&size) || size > kMaxContentSize) return StoreError::Io;
-    *data = BufferPool::take(size_t(size));
+    data->clear();
     data->resize(size_t(size));
     if (size && !f->read(0, data->data(), data->size())) return StoreError::Io;
     return StoreError::Ok;
@@ -54,15 +53,13 @@ StoreError VersionStore::openScratch(const std::string& target, OpenMode mode, s
     // file left there is never written into: it may not be ours.
     for (uint32_t index = 1; index <= kScratchAttempts; ++index) {
         *name = scratchPathBeside(target, index);
-        if (fs_.exists(*name)) {
+        std::unique_ptr<File> f = fs_.open(*name, mode);
+        if (!f) {
+            if (!fs_.exists(*name)) return StoreError::Io;  // the folder refuses
+            // Another writer's, or one left by a killed writer.
             std::unique_ptr<File> left = fs_.open(*name, OpenMode::Read);
             if (left && left->tryLock(kLeaseLockOffset, 1)) fs_.remove(*name);
             continue;
-        }
-        std::unique_ptr<File> f = fs_.open(*name, mode);
-        if (!f) {
-            if (fs_.exists(*name)) continue;  // another writer made it first
-            return StoreError::Io;            // the folder refuses
         }
         if (!f->tryLock(kLeaseLockOffset, 1)) continue;  // taken for a left one
         *out = std::move(f);
@@ -111,7 +108,7 @@ StoreError VersionStore::create(const std::string& archive, const std::string& s
         return fs_.exists(archive) ? StoreError::Exists : StoreError::Io;
     }
     ContentCache::put(archive, catalog.contents.back().rawHash,
-                      BufferPool::share(std::move(data)));
+                      std::make_shared<const std::vector<uint8_t>>(std::move(data)));
     return StoreError::Ok;
 }
 
@@ -146,7 +143,7 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
             std::vector<uint8_t> rebuilt, chainHistory;
             e = ContentCodec::rebuild(guard.file(), next, c->id, &rebuilt, &chainHistory);
             if (e != StoreError::Ok) return e;
-            previous = BufferPool::share(std::move(rebuilt));
+            previous = std::make_shared<const std::vector<uint8_t>>(std::move(rebuilt));
             history = std::make_shared<const std::vector<uint8_t>>(std::move(chainHistory));
         }
         if (!history) history = std::make_shared<const std::vector<uint8_t>>();
@@ -181,7 +178,7 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
                                        ? history
                                        : std::make_shared<const std::vector<uint8_t>>(std::move(newHistory));
         if (stored)
-            ContentCache::put(archive, hash, BufferPool::share(std::move(data)), kept, stored->id, stored->offset,
+            ContentCache::put(archive, hash, std::make_shared<const std::vector<uint8_t>>(std::move(data)), kept, stored->id, stored->offset,
                               stored->length);
     }
     return e;
@@ -279,7 +276,7 @@ StoreError VersionStore::content(const std::string& archive, int32_t number, Con
             std::vector<uint8_t> bytes, history;
             e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes, &history);
             if (e == StoreError::Ok) {
-                *out = BufferPool::share(std::move(bytes));
+                *out = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
                 if (c->id == state.catalog.content(state.catalog.latest()->contentId)->id)
                     ContentCache::put(archive, c->rawHash, *out,
                                       std::make_shared<const std::vector<uint8_t>>(std::move(history)), c->id,

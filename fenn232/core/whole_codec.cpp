@@ -1,16 +1,50 @@
 #include "whole_codec.h"
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
+#include <new>
 #include <zlib.h>
 
 #include "byte_codec.h"
 #include "parallel.h"
 
 namespace fenn {
+namespace {
+
+// zlib's state comes from the module's allocator, which keeps large blocks
+// for reuse (see the Win32 block cache).
+voidpf zAlloc(voidpf, uInt items, uInt size) {
+    uint64_t n = uint64_t(items) * size;
+    return n > SIZE_MAX ? nullptr : ::operator new(size_t(n), std::nothrow);
+}
+
+void zFree(voidpf, voidpf p) { ::operator delete(p); }
+
+z_stream newStream() {
+    z_stream z = {};
+    z.zalloc = zAlloc;
+    z.zfree = zFree;
+    return z;
+}
+
+// Whether `data` looks like bytes compressed already (its order-0 entropy
+// is above 7.5 bits a byte): deflate's hardest effort finds nothing in them
+// and costs the most time on them.
+bool looksCompressed(const uint8_t* data, size_t size) {
+    if (size < 4096) return false;
+    uint32_t counts[256] = {};
+    for (size_t i = 0; i < size; ++i) ++counts[data[i]];
+    double bits = 0;
+    for (uint32_t c : counts)
+        if (c) bits -= double(c) * std::log2(double(c) / double(size));
+    return bits > 7.5 * double(size);
+}
+
+}  // namespace
 
 bool deflateBuffer(const uint8_t* data, size_t size, int level, std::vector<uint8_t>* out) {
-    z_stream z = {};
+    z_stream z = newStream();
     if (deflateInit(&z, level) != Z_OK) return false;
     out->resize(deflateBound(&z, uLong(size)));
     z.next_in = const_cast<Bytef*>(data);
@@ -24,7 +58,7 @@ bool deflateBuffer(const uint8_t* data, size_t size, int level, std::vector<uint
 }
 
 bool inflateBuffer(const uint8_t* data, size_t size, uint8_t* out, size_t outSize) {
-    z_stream z = {};
+    z_stream z = newStream();
     if (inflateInit(&z) != Z_OK) return false;
     z.next_in = const_cast<Bytef*>(data);
     z.avail_in = uInt(size);
@@ -39,8 +73,9 @@ bool inflateBuffer(const uint8_t* data, size_t size, uint8_t* out, size_t outSiz
 
 bool deflateChainPart(const uint8_t* data, size_t size, const uint8_t* history, size_t historySize,
                       std::vector<uint8_t>* out) {
-    z_stream z = {};
-    if (deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+    z_stream z = newStream();
+    int level = looksCompressed(data, size) ? 0 : 9;
+    if (deflateInit2(&z, level, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
     if (historySize > kChainWindow) {
         history += historySize - kChainWindow;
         historySize = kChainWindow;
@@ -58,7 +93,7 @@ bool deflateChainPart(const uint8_t* data, size_t size, const uint8_t* history, 
     return ok;
 }
 
-ChainInflater::ChainInflater() : stream_(new z_stream()), ready_(false) {
+ChainInflater::ChainInflater() : stream_(new z_stream(newStream())), ready_(false) {
     ready_ = inflateInit2(static_cast<z_stream*>(stream_), -15) == Z_OK;
 }
 
@@ -77,14 +112,15 @@ bool ChainInflater::preset(const uint8_t* history, size_t historySize) {
                       inflateSetDictionary(static_cast<z_stream*>(stream_), history, uInt(historySize)) == Z_OK);
 }
 
-bool ChainInflater::next(const uint8_t* part, size_t partSize, uint8_t* out, size_t outSize) {
+bool ChainInflater::next(const uint8_t* part, size_t partSize, uint8_t* out, size_t outSize, size_t room) {
     z_stream* z = static_cast<z_stream*>(stream_);
-    if (!ready_) return false;
+    if (room > UINT32_MAX) room = UINT32_MAX;  // zlib counts in 32 bits; a part is far smaller
+    if (!ready_ || room < outSize || partSize > UINT32_MAX) return false;
     uint8_t spare = 0;
     z->next_in = const_cast<Bytef*>(part);
     z->avail_in = uInt(partSize);
-    z->next_out = outSize ? out : &spare;
-    z->avail_out = uInt(outSize);
+    z->next_out = room ? out : &spare;
+    z->avail_out = uInt(room);
     uLong before = z->total_out;
     // The part must be used up; what is left once the output is full may
     // only be the ends of blocks, never another byte of output.
@@ -117,7 +153,7 @@ std::vector<uint8_t> WholeCodec::encode(const uint8_t* data, size_t size, bool c
         parallelFor(count, [&](size_t i) {
             size_t off = i * kChunkSize;
             size_t len = size - off < kChunkSize ? size - off : kChunkSize;
-            if (!deflateBuffer(data + off, len, 6, &chunks[i])) failed = true;
+            if (!deflateBuffer(data + off, len, looksCompressed(data + off, len) ? 0 : 6, &chunks[i])) failed = true;
         });
     }
     bool zipped = compress && !failed;
@@ -149,11 +185,12 @@ bool WholeCodec::decode(const uint8_t* payload, size_t payloadSize, uint64_t raw
     if (uint64_t(count) * 4 > r.remaining()) return false;
     std::vector<uint32_t> lengths(count);
     std::vector<size_t> starts(count);
-    size_t at = 0;
+    uint64_t at = 0;  // summed in 64 bits: no crafted length wraps it in a 32-bit build
     for (uint32_t i = 0; i < count; ++i) {
         lengths[i] = r.u32();
-        starts[i] = at;
+        starts[i] = size_t(at);
         at += lengths[i];
+        if (at > r.remaining()) return false;
     }
     const uint8_t* body = r.position();
     if (at != r.remaining()) return false;

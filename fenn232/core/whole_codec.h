@@ -1,6 +1,7 @@
-// Encoding of a whole version: the content cut into 1 MiB chunks, each an
-// independent zlib stream (level 6) so that chunks inflate in parallel. The
-// dictionary reset every MiB costs well under one percent of size.
+// Encoding of a whole version: the content cut into 256 KiB chunks, each an
+// independent zlib stream (level 6, or stored when the bytes look compressed
+// already) so that chunks inflate in parallel, a 1 MiB document on both
+// cores of an ordinary machine. The window reset costs about 2% of size.
 //
 // Payload: u8 method (0 stored, 1 zlib), u32 chunk size, u32 chunk count,
 // count x u32 encoded chunk length, then the chunks back to back.
@@ -14,7 +15,7 @@ namespace fenn {
 
 class WholeCodec {
 public:
-    static constexpr uint32_t kChunkSize = 1u << 20;
+    static constexpr uint32_t kChunkSize = 256u << 10;
 
     static std::vector<uint8_t> encode(const uint8_t* data, size_t size, bool compress);
     // Decodes into out (resized to rawSize); false on any inconsistency.
@@ -43,9 +44,10 @@ public:
     ChainInflater& operator=(const ChainInflater&) = delete;
     // Starts from these bytes of history (the stream before this part).
     bool preset(const uint8_t* history, size_t historySize);
-    // Inflates the next part into exactly outSize bytes; false unless the
-    // part yields exactly those and ends at its sync flush.
-    bool next(const uint8_t* part, size_t partSize, uint8_t* out, size_t outSize);
+    // Inflates the next part into `out`, which has room for `room` bytes;
+    // false unless the part yields exactly outSize bytes and ends at its
+    // sync flush.
+    bool next(const uint8_t* part, size_t partSize, uint8_t* out, size_t outSize, size_t room);
 
 private:
     void* stream_;

@@ -165,7 +165,9 @@ std::unique_ptr<File> Win32FileSystem::open(const std::string& path, OpenMode mo
         SetLastError(e);
         if (!failedAndRetry(attempt, "CreateFileA", path)) return nullptr;
     }
-    if (GetFileType(h) != FILE_TYPE_DISK) {
+    // A name given to us may be a device's ("CON", a pipe); one this module
+    // just made is a file.
+    if (disposition == OPEN_EXISTING && GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         failedWith(ERROR_BAD_FILE_TYPE, "CreateFileA", path);
         return nullptr;

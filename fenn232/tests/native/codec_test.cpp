@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <random>
 #include <thread>
 
-#include "buffer_pool.h"
+#include "block_cache.h"
 #include "corpus.h"
 #include "delta_encoder.h"
 #include "dos_time.h"
@@ -142,20 +143,43 @@ TEST(ParallelFor, AFailureInAWorkerThreadComesOutOnTheCaller) {
     EXPECT_TRUE(workerRan);
 }
 
-TEST(BufferPoolTest, KeepsAtMostThirtyTwoMiBInAll) {
-    const size_t kMiB = size_t(1) << 20;
-    std::vector<uint8_t> big;
-    big.reserve(40 * kMiB);
-    BufferPool::give(std::move(big));
-    EXPECT_LT(BufferPool::take(40 * kMiB).capacity(), 40 * kMiB);  // too large to keep
-    for (int i = 0; i < 2; ++i) {
-        std::vector<uint8_t> b;
-        b.reserve(20 * kMiB);
-        BufferPool::give(std::move(b));
+TEST(BlockCache, ReusesBlocksOfAboutTheSizeAskedAndKeepsAtMostItsBound) {
+    const size_t kKiB = 1024, kMiB = kKiB * kKiB;
+    // Rounding: small requests as they are, large ones up by less than an
+    // eighth.
+    EXPECT_EQ(BlockCache::roundedSize(1000), 1000u);
+    EXPECT_EQ(BlockCache::roundedSize(64 * kKiB + 1), 72 * kKiB);
+    EXPECT_EQ(BlockCache::roundedSize(1300 * kKiB), 1408 * kKiB);
+    EXPECT_EQ(BlockCache::roundedSize(SIZE_MAX - 5), 0u);
+    for (size_t n : {size_t(70000), size_t(3333333), size_t(50) * kMiB}) {
+        EXPECT_LE(n, BlockCache::roundedSize(n));
+        EXPECT_LT(BlockCache::roundedSize(n) - n, n / 8);
     }
-    std::vector<uint8_t> first = BufferPool::take(20 * kMiB), second = BufferPool::take(20 * kMiB);
-    EXPECT_GE(first.capacity(), 20 * kMiB);  // the later one of the two
-    EXPECT_LT(second.capacity(), 20 * kMiB);
+
+    BlockCache cache;
+    size_t size = 0;
+    EXPECT_FALSE(cache.keep(nullptr, 4 * kKiB));  // small blocks go back to the heap
+    EXPECT_FALSE(cache.keep(nullptr, 33 * kMiB));
+    void* eight = std::malloc(8 * kMiB);
+    ASSERT_TRUE(cache.keep(eight, 8 * kMiB));
+    EXPECT_EQ(cache.take(9 * kMiB, &size), nullptr);  // too small
+    EXPECT_EQ(cache.take(6 * kMiB, &size), nullptr);  // more than a quarter too large
+    EXPECT_EQ(cache.take(7 * kMiB, &size), eight);
+    EXPECT_EQ(size, 8 * kMiB);
+    EXPECT_EQ(cache.keptBytes(), 0u);
+
+    // Four blocks of 10 MiB, then the 8 MiB one: each that would pass
+    // 32 MiB pushes out the oldest. The smallest fitting block goes first.
+    void* blocks[4];
+    for (void*& b : blocks) ASSERT_TRUE(cache.keep(b = std::malloc(10 * kMiB), 10 * kMiB));
+    ASSERT_TRUE(cache.keep(eight, 8 * kMiB));
+    EXPECT_EQ(cache.keptBytes(), 28 * kMiB);
+    EXPECT_EQ(cache.take(8 * kMiB, &size), eight);
+    void* first = cache.take(10 * kMiB, &size);
+    void* second = cache.take(10 * kMiB, &size);
+    EXPECT_TRUE((first == blocks[2] && second == blocks[3]) || (first == blocks[3] && second == blocks[2]));
+    EXPECT_EQ(cache.take(10 * kMiB, &size), nullptr);
+    for (void* b : {eight, first, second}) std::free(b);
 }
 
 }  // namespace
