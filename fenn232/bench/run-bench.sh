@@ -4,7 +4,8 @@
 # measuring the git and xz references, then the same histories against the
 # Win32 DLL under Wine (the figures that count), beside those references and
 # the copies with flush it measures itself, and the peak memory of saving and
-# retrieving a 50 MiB (and, not --quick, a 200 MiB) document under Wine.
+# retrieving a 50 MiB (and, not --quick, a 200 MiB) document under Wine and
+# in a 32-bit host (under qemu-i386, when installed).
 #   fenn232/bench/run-bench.sh [--quick] [--no-wine] [--histories-only] [--versions=FOLDER]
 #                              [work folder, default /tmp]
 # --versions=FOLDER adds the case "folder": the files 0, 1, 2 ... of FOLDER as
@@ -35,6 +36,21 @@ if [ -n "$versions" ]; then
     win_versions=(--versions "Z:${versions//\//\\}")
 fi
 "$native/fenn232/fenn232_history_bench" $quick "${native_versions[@]}" --references-to "$refs" "$work"
+# A 32-bit host's memory: this kernel runs no 32-bit code (nor the i686
+# DLL), so the native store built with -m32 runs under qemu-i386, beside the
+# same 64-bit build under qemu-x86_64 (the emulator's own memory counts in
+# both).
+if command -v qemu-i386 >/dev/null && [ -e /usr/lib32/libz.so ]; then
+    native32="$root/build-store/native32"
+    cmake -S "$root" -B "$native32" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFY_32BIT=ON >/dev/null
+    ninja -C "$native32" fenn232_history_bench >/dev/null
+    echo
+    echo "32-bit host (qemu-i386), then the 64-bit build under qemu-x86_64:"
+    qemu-i386 -L / "$native32/fenn232/fenn232_history_bench" --memory log-50m "$work" | grep -v "^Fennory"
+    qemu-x86_64 -L / "$native/fenn232/fenn232_history_bench" --memory log-50m "$work" | grep -v "^Fennory"
+else
+    echo "(no 32-bit memory figure: install qemu-user, g++-multilib and lib32z1-dev)"
+fi
 if [ -n "$wine" ]; then
     win="$root/build-store/x64"
     cmake -S "$root" -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -85,9 +85,8 @@ StoreError LeaseTable::acquire(FileSystem& fs, const std::string& archive) {
         std::lock_guard<std::mutex> g(tableMutex());
         if (table().count(key)) return StoreError::Ok;
     }
-    if (!fs.exists(archive)) return StoreError::NotFound;
     std::unique_ptr<File> f = fs.open(archive, OpenMode::ReadWrite);
-    if (!f) return StoreError::Io;
+    if (!f) return fs.exists(archive) ? StoreError::Io : StoreError::NotFound;
     // The lease record is written into the file: never into one that is not
     // an archive of ours (or a damaged one), which must stay as it is.
     StoreError kind = ArchiveFile::identify(*f);

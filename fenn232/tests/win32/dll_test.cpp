@@ -28,6 +28,10 @@ Bytes textOf(uint32_t seed, size_t size) {
     return b;
 }
 
+// The first version: three chunks of a whole, deflated and inflated on the
+// system's thread pool, in blocks large enough for the block cache.
+constexpr size_t kFirstSize = 600000;
+
 // The access list of path in the descriptor language ("" when unreadable).
 std::string daclOf(const std::string& path) {
     HANDLE file = CreateFileA(path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -95,7 +99,7 @@ int childHold(const std::string& folder) {
 class DllTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TempFolder::write(dir.file("FY1A2B.tmp"), textOf(1, 20000));
+        TempFolder::write(dir.file("FY1A2B.tmp"), textOf(1, kFirstSize));
         ASSERT_EQ(StoreCreateArchive("FY1A2B.tmp", "DOC.fy", folder, folder, "dave", "", "", 0, 0, 0, 1000, 1000, 0,
                                      1, 0), 0);
     }
@@ -127,12 +131,12 @@ protected:
 TEST_F(DllTest, VersionsComeBackByteForByteAndFollowTheModulesCalls) {
     VersionEntry* first = header().entries;
     EXPECT_EQ(header().entries, first);  // unchanged archive: the same array
-    Bytes v2 = textOf(1, 20000);
+    Bytes v2 = textOf(1, kFirstSize);
     v2[5000] = '#';
     v2.insert(v2.begin() + 9000, 40, 'Z');
     ASSERT_EQ(add(v2, "two", 1), 0);
     EXPECT_EQ(first[0].number, 1);  // the older array is still readable
-    EXPECT_EQ(retrieve(1), textOf(1, 20000));
+    EXPECT_EQ(retrieve(1), textOf(1, kFirstSize));
     EXPECT_EQ(retrieve(2), v2);
     TempFolder::write(dir.file("work.txt"), v2);
     EXPECT_EQ(StoreIsWorkingNewer("work.txt", "DOC.fy", folder, folder), 0);
@@ -196,7 +200,7 @@ TEST_F(DllTest, ANewArchiveIsItsUsersAloneAndARetrievedFileHasItsFoldersRights) 
     CloseHandle(out);
     LocalFree(mine);
     ASSERT_EQ(daclOf(dir.file("FY#OUT.tmp")).find(";WD)"), std::string::npos);
-    EXPECT_EQ(retrieve(1), textOf(1, 20000));
+    EXPECT_EQ(retrieve(1), textOf(1, kFirstSize));
     EXPECT_EQ(daclOf(dir.file("FY#OUT.tmp")), daclOf(dir.file("new.txt")));
 }
 
