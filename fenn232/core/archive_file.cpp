@@ -68,10 +68,12 @@ uint64_t liveBytes(const ArchiveState& s) {
     return n;
 }
 
-// A catalog region leaves room for a quarter more: catalogs grow by a few
-// bytes a version, so a region serves many commits before one outgrows it.
+// A catalog region leaves room for an eighth more: catalogs grow by a few
+// bytes a version, so a region serves many commits (a hundred at a thousand
+// versions) before one outgrows it, and the two regions weigh little more
+// than two catalogs.
 uint64_t regionFor(uint64_t catalogBlockSize) {
-    uint64_t cap = catalogBlockSize + catalogBlockSize / 4 + 256;
+    uint64_t cap = catalogBlockSize + catalogBlockSize / 8 + 256;
     return (cap + kSectorSize - 1) / kSectorSize * kSectorSize;
 }
 
