@@ -178,8 +178,8 @@ StoreError VersionStore::add(const std::string& archive, const std::string& sour
                                        ? history
                                        : std::make_shared<const std::vector<uint8_t>>(std::move(newHistory));
         if (stored)
-            ContentCache::put(archive, hash, std::make_shared<const std::vector<uint8_t>>(std::move(data)), kept, stored->id, stored->offset,
-                              stored->length);
+            ContentCache::put(archive, hash, std::make_shared<const std::vector<uint8_t>>(std::move(data)), kept,
+                              stored->id, stored->offset, stored->length);
     }
     return e;
 }

@@ -167,7 +167,7 @@ std::unique_ptr<File> Win32FileSystem::open(const std::string& path, OpenMode mo
     }
     // A name given to us may be a device's ("CON", a pipe); one this module
     // just made is a file.
-    if (disposition == OPEN_EXISTING && GetFileType(h) != FILE_TYPE_DISK) {
+    if (disposition != CREATE_NEW && GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         failedWith(ERROR_BAD_FILE_TYPE, "CreateFileA", path);
         return nullptr;
