@@ -1,13 +1,15 @@
 // Large freed blocks kept for reuse.
 //
 // The Windows heap gives a freed block of more than a few hundred kilobytes
-// straight back to the system, so each new one is fresh memory that the
-// system maps and zeroes page by page on first touch. A save or a retrieve
+// straight back to the system (as glibc's does past its mapping threshold),
+// so each new one is fresh memory that the system maps and zeroes page by
+// page on first touch. A save or a retrieve
 // needs several buffers the size of the document, and deflate's state a few
 // of 64 to 128 KiB: made fresh each time, mapping them costs more than the
 // work done in them (under Wine about 10 us a page, slower than writing the
-// same bytes to disk). The DLL's allocator therefore keeps the large blocks
-// it frees here, a bounded number of bytes in all, and hands them out again.
+// same bytes to disk). The module's allocator (module_allocator.cpp)
+// therefore keeps the large blocks it frees here, a bounded number of bytes
+// in all, and hands them out again.
 #pragma once
 
 #include <cstddef>

@@ -13,7 +13,7 @@ namespace fenn {
 namespace {
 
 // zlib's state comes from the module's allocator, which keeps large blocks
-// for reuse (see the Win32 block cache).
+// for reuse (block_cache.h).
 voidpf zAlloc(voidpf, uInt items, uInt size) {
     uint64_t n = uint64_t(items) * size;
     return n > SIZE_MAX ? nullptr : ::operator new(size_t(n), std::nothrow);

@@ -1,6 +1,7 @@
-// This module's allocations: every block carries a 16-byte header with its
-// usable size (keeping the heap's alignment), so that a large one can be
-// kept in the block cache when freed and handed out again.
+// This module's allocations (the DLL's; natively, the program's, outside
+// the sanitizers): every block carries a 16-byte header with its usable size
+// (keeping the heap's alignment), so that a large one can be kept in the
+// block cache when freed and handed out again.
 #include <cstdlib>
 #include <new>
 
