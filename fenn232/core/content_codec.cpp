@@ -174,7 +174,7 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
             if (!current.apply(all.data() + ends[i - 1], ends[i] - ends[i - 1], chain[i]->rawSize, &next))
                 return StoreError::Corrupt;
             std::swap(current, next);
-            if (i + 1 < chain.size() && current.pieceCount() > 64 + current.size() / 2048) {
+            if (i + 1 < chain.size() && current.pieceCount() > 32 + current.size() / 4096) {
                 flat[spare].resize(size_t(current.size()));
                 current.copyTo(flat[spare].data());
                 current = PieceTable(flat[spare].data(), flat[spare].size());

@@ -180,6 +180,18 @@ TEST(BlockCache, ReusesBlocksOfAboutTheSizeAskedAndKeepsAtMostItsBound) {
     EXPECT_TRUE((first == blocks[2] && second == blocks[3]) || (first == blocks[3] && second == blocks[2]));
     EXPECT_EQ(cache.take(10 * kMiB, &size), nullptr);
     for (void* b : {eight, first, second}) std::free(b);
+
+    // Asking for 50 MiB raises the bound to three times that, so such a
+    // block is kept for the next save. Small requests bring the bound back
+    // down, and the large block goes.
+    EXPECT_EQ(cache.take(50 * kMiB, &size), nullptr);
+    void* large = std::malloc(50 * kMiB);
+    ASSERT_TRUE(cache.keep(large, 50 * kMiB));
+    EXPECT_EQ(cache.take(48 * kMiB, &size), large);
+    ASSERT_TRUE(cache.keep(large, 50 * kMiB));
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(cache.take(kMiB, &size), nullptr);
+    EXPECT_EQ(cache.keptBytes(), 0u);
+    EXPECT_EQ(cache.take(48 * kMiB, &size), nullptr);
 }
 
 }  // namespace

@@ -235,7 +235,9 @@ TEST_F(VersionStoreTest, ALongHistoryIsOneChainAndADamagedDeltaCostsOnlyTheVersi
         Bytes out;
         StoreError e = store.retrieveBytes(archive, n, &out);
         EXPECT_EQ(e, n < 10 ? StoreError::Ok : StoreError::Corrupt) << n;
-        if (n < 10) EXPECT_EQ(out, h[size_t(n - 1)]) << n;
+        if (n < 10) {
+            EXPECT_EQ(out, h[size_t(n - 1)]) << n;
+        }
     }
 }
 
