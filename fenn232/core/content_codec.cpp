@@ -73,12 +73,20 @@ bool decodeChainOps(const std::vector<const ContentRecord*>& chain, const std::v
         at += size_t(p.length);
         (*ends)[i] = at;
     }
-    history->clear();
-    for (size_t i = chain.size() - 1; i >= 1 && history->size() < kChainWindow; --i) {
+    // The spans that make up the history, newest first, then joined in
+    // chain order.
+    std::vector<std::pair<size_t, size_t>> spans;
+    size_t kept = 0;
+    for (size_t i = chain.size() - 1; i >= 1 && kept < kChainWindow; --i) {
         if (parts[i].method != kChained) continue;
-        size_t take = std::min<size_t>(size_t(parts[i].length), kChainWindow - history->size());
-        history->insert(history->begin(), all->data() + (*ends)[i] - take, all->data() + (*ends)[i]);
+        size_t take = std::min<size_t>(size_t(parts[i].length), kChainWindow - kept);
+        spans.emplace_back((*ends)[i] - take, (*ends)[i]);
+        kept += take;
     }
+    history->clear();
+    history->reserve(kept);
+    for (auto s = spans.rbegin(); s != spans.rend(); ++s)
+        history->insert(history->end(), all->data() + s->first, all->data() + s->second);
     return true;
 }
 
