@@ -8,6 +8,7 @@
 #include "delta_encoder.h"
 #include "parallel.h"
 #include "piece_table.h"
+#include "platform.h"
 #include "whole_codec.h"
 #include "xxh64.h"
 
@@ -30,12 +31,71 @@ namespace {
 // part of the chain's deflate stream (chained, see deflateChainPart).
 enum DeltaMethod : uint8_t { kPlain = 0, kChained = 1 };
 
+// The blocks of a chain, read with as few reads as the layout allows:
+// blocks of one chain were appended in order, so they usually lie close
+// together, and each is used where it lies in the span read.
+struct ChainBlocks {
+    struct View {
+        const uint8_t* data;
+        size_t size;
+    };
+    std::vector<View> views;  // in chain order, each with its header
+    std::vector<std::vector<uint8_t>> spans;
+};
+
+StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain, ChainBlocks* out) {
+    out->views.assign(chain.size(), ChainBlocks::View{nullptr, 0});
+    out->spans.clear();
+    std::vector<size_t> order(chain.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return chain[a]->offset < chain[b]->offset; });
+    const uint64_t kGap = 64 * 1024;
+    size_t i = 0;
+    while (i < order.size()) {
+        size_t j = i + 1;
+        uint64_t start = chain[order[i]]->offset;
+        uint64_t end = start + chain[order[i]]->length;
+        while (j < order.size() && chain[order[j]]->offset <= end + kGap &&
+               chain[order[j]]->offset + chain[order[j]]->length - start <= (uint64_t(64) << 20)) {
+            end = std::max(end, chain[order[j]]->offset + chain[order[j]]->length);
+            ++j;
+        }
+        out->spans.emplace_back(size_t(end - start));
+        std::vector<uint8_t>& span = out->spans.back();
+        if (!file.read(start, span.data(), span.size())) return StoreError::Io;
+        for (size_t k = i; k < j; ++k) {
+            const ContentRecord& c = *chain[order[k]];
+            const uint8_t* at = span.data() + (c.offset - start);
+            BlockHeader h;
+            if (!BlockFormat::decodeHeader(at, &h) || uint8_t(h.kind) != c.kind ||
+                h.payloadLength != c.length - kBlockHeaderSize ||
+                !BlockFormat::verify(at, at + kBlockHeaderSize, size_t(h.payloadLength)))
+                return StoreError::Corrupt;
+            out->views[order[k]] = ChainBlocks::View{at, size_t(c.length)};
+        }
+        i = j;
+    }
+    return StoreError::Ok;
+}
+
+// A long chain scatters the content over many pieces, and every delta walks
+// them all; joining them copies the content once. Joining when the pieces
+// pass about the square root of the size balances the two (a 250 KB text:
+// about 230 pieces; 5 MiB: about 830).
+size_t joinBound(uint64_t size) {
+    uint64_t root = 1;
+    while (root * root < size) root <<= 1;  // a power of two within 2x of the root
+    for (uint64_t step = root >> 1; step; step >>= 1)
+        if ((root - step) * (root - step) >= size) root -= step;
+    return size_t(64 + root / 3);
+}
+
 // The operation streams of a chain's deltas (chain[1] on), one after the
 // other in `all`, delta i's ending at ends[i]: plain ones as they are,
 // chained parts through one inflater in chain order. Inflating into one
 // buffer lets zlib run its fast loop across the ends of small parts.
 // `history` gets the last 32 KiB of the chained parts' streams.
-bool decodeChainOps(const std::vector<const ContentRecord*>& chain, const std::vector<std::vector<uint8_t>>& blocks,
+bool decodeChainOps(const std::vector<const ContentRecord*>& chain, const ChainBlocks& blocks,
                     std::vector<uint8_t>* all, std::vector<size_t>* ends, std::vector<uint8_t>* history) {
     struct Part {
         uint8_t method;
@@ -46,8 +106,8 @@ bool decodeChainOps(const std::vector<const ContentRecord*>& chain, const std::v
     std::vector<Part> parts(chain.size());
     uint64_t total = 0;
     for (size_t i = 1; i < chain.size(); ++i) {
-        const std::vector<uint8_t>& b = blocks[i];
-        ByteReader r(b.data() + kBlockHeaderSize, b.size() - kBlockHeaderSize);
+        const ChainBlocks::View& b = blocks.views[i];
+        ByteReader r(b.data + kBlockHeaderSize, b.size - kBlockHeaderSize);
         Part& p = parts[i];
         p.method = r.u8();
         p.length = r.varint();
@@ -90,49 +150,6 @@ bool decodeChainOps(const std::vector<const ContentRecord*>& chain, const std::v
     return true;
 }
 
-// Reads the blocks of a chain with as few reads as the layout allows: blocks
-// of one chain were appended in order, so they usually lie close together.
-StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
-                     std::vector<std::vector<uint8_t>>* blocks) {
-    blocks->resize(chain.size());
-    std::vector<size_t> order(chain.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return chain[a]->offset < chain[b]->offset; });
-    const uint64_t kGap = 64 * 1024;
-    size_t i = 0;
-    std::vector<uint8_t> span;
-    while (i < order.size()) {
-        size_t j = i + 1;
-        uint64_t start = chain[order[i]]->offset;
-        uint64_t end = start + chain[order[i]]->length;
-        while (j < order.size() && chain[order[j]]->offset <= end + kGap &&
-               chain[order[j]]->offset + chain[order[j]]->length - start <= (uint64_t(64) << 20)) {
-            end = std::max(end, chain[order[j]]->offset + chain[order[j]]->length);
-            ++j;
-        }
-        if (j == i + 1) {
-            StoreError e = ArchiveFile::readContentBlock(file, *chain[order[i]], &(*blocks)[order[i]]);
-            if (e != StoreError::Ok) return e;
-        } else {
-            span.resize(size_t(end - start));
-            if (!file.read(start, span.data(), span.size())) return StoreError::Io;
-            for (size_t k = i; k < j; ++k) {
-                const ContentRecord& c = *chain[order[k]];
-                const uint8_t* at = span.data() + (c.offset - start);
-                std::vector<uint8_t>& block = (*blocks)[order[k]];
-                block.assign(at, at + c.length);
-                BlockHeader h;
-                if (!BlockFormat::decodeHeader(block.data(), &h) || uint8_t(h.kind) != c.kind ||
-                    h.payloadLength != c.length - kBlockHeaderSize ||
-                    !BlockFormat::verify(block.data(), block.data() + kBlockHeaderSize, size_t(h.payloadLength)))
-                    return StoreError::Corrupt;
-            }
-        }
-        i = j;
-    }
-    return StoreError::Ok;
-}
-
 }  // namespace
 
 StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id, std::vector<uint8_t>* out,
@@ -144,7 +161,7 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
     }
     if (chain.empty() || chain.back()->kind != uint8_t(BlockKind::Whole)) return StoreError::Corrupt;
     std::reverse(chain.begin(), chain.end());
-    std::vector<std::vector<uint8_t>> blocks;
+    ChainBlocks blocks;
     StoreError e = readChain(file, chain, &blocks);
     if (e != StoreError::Ok) return e;
 
@@ -154,35 +171,34 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
     std::vector<size_t> ends;
     bool wholeOk = false, deltasOk = false;
     auto whole = [&] {
-        wholeOk = WholeCodec::decode(blocks[0].data() + kBlockHeaderSize, blocks[0].size() - kBlockHeaderSize,
+        wholeOk = WholeCodec::decode(blocks.views[0].data + kBlockHeaderSize, blocks.views[0].size - kBlockHeaderSize,
                                      chain[0]->rawSize, &root);
     };
     auto deltas = [&] { deltasOk = chain.size() == 1 || decodeChainOps(chain, blocks, &all, &ends, &tail); };
     uint64_t deltaBytes = 0;
-    for (size_t i = 1; i < chain.size(); ++i) deltaBytes += blocks[i].size();
-    if (std::min<uint64_t>(deltaBytes, blocks[0].size()) >= 32 * 1024) {
+    for (size_t i = 1; i < chain.size(); ++i) deltaBytes += blocks.views[i].size;
+    if (std::min<uint64_t>(deltaBytes, blocks.views[0].size) >= kParallelRebuildBytes) {
         parallelFor(2, [&](size_t task) { task ? deltas() : whole(); });
     } else {
         whole();
         deltas();
     }
-    std::vector<std::vector<uint8_t>>().swap(blocks);
+    blocks = ChainBlocks();
     if (!wholeOk || !deltasOk) return StoreError::Corrupt;
     if (chain.size() == 1) {
         out->swap(root);
     } else {
         PieceTable current(root.data(), root.size());
         PieceTable next;
-        // A long chain scatters the content over many pieces, and every
-        // delta walks them all: past a bound the pieces are joined into one
-        // buffer (two, in turn: the new one is built from the old).
+        // Pieces past the bound are joined into one buffer (two, in turn:
+        // the new one is built from the old).
         std::vector<uint8_t> flat[2];
         int spare = 0;
         for (size_t i = 1; i < chain.size(); ++i) {
             if (!current.apply(all.data() + ends[i - 1], ends[i] - ends[i - 1], chain[i]->rawSize, &next))
                 return StoreError::Corrupt;
             std::swap(current, next);
-            if (i + 1 < chain.size() && current.pieceCount() > 32 + current.size() / 4096) {
+            if (i + 1 < chain.size() && current.pieceCount() > joinBound(current.size())) {
                 flat[spare].resize(size_t(current.size()));
                 current.copyTo(flat[spare].data());
                 current = PieceTable(flat[spare].data(), flat[spare].size());
@@ -197,6 +213,41 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
     if (out->size() != chain.back()->rawSize || Xxh64::hash(out->data(), out->size()) != chain.back()->rawHash)
         return StoreError::Corrupt;
     if (history) history->swap(tail);
+    return StoreError::Ok;
+}
+
+StoreError ContentCodec::writeWhole(File& file, const ContentRecord& content, File& target,
+                                    std::vector<uint8_t>* keep) {
+    if (content.kind != uint8_t(BlockKind::Whole) || content.rawSize > kMaxContentSize) return StoreError::Corrupt;
+    std::vector<uint8_t> block;
+    StoreError e = ArchiveFile::readContentBlock(file, content, &block);
+    if (e != StoreError::Ok) return e;
+    if (keep) {
+        keep->clear();
+        keep->reserve(size_t(content.rawSize));
+    }
+    Xxh64 hash;
+    uint64_t at = 0;
+    uint32_t writeError = 0;
+    bool written = true;
+    bool ok = WholeCodec::decodeTo(block.data() + kBlockHeaderSize, block.size() - kBlockHeaderSize, content.rawSize,
+                                   [&](const uint8_t* data, size_t size) {
+                                       if (!target.write(at, data, size)) {
+                                           // Possibly on a worker thread: the error goes with the status.
+                                           writeError = platformLastError();
+                                           written = false;
+                                           return false;
+                                       }
+                                       hash.update(data, size);
+                                       if (keep) keep->insert(keep->end(), data, data + size);
+                                       at += size;
+                                       return true;
+                                   });
+    if (!written) {
+        platformSetError(writeError);
+        return StoreError::Io;
+    }
+    if (!ok || at != content.rawSize || hash.digest() != content.rawHash) return StoreError::Corrupt;
     return StoreError::Ok;
 }
 

@@ -21,6 +21,10 @@
 namespace fenn {
 
 constexpr uint32_t kMaxChainDepth = 1024;
+// A chain's whole and its deltas' operations are inflated at once when each
+// is at least this many bytes compressed: below it, waking a pool thread
+// costs about what it saves.
+constexpr uint64_t kParallelRebuildBytes = 128 * 1024;
 constexpr uint64_t kMaxContentSize = uint64_t(1) << 30;
 
 // Keeps the last 32 KiB of a chain's operations with `ops` appended.
@@ -33,6 +37,12 @@ public:
     // 32 KiB of the operations of its compressed deltas.
     static StoreError rebuild(File& file, const Catalog& catalog, uint32_t id, std::vector<uint8_t>* out,
                               std::vector<uint8_t>* history = nullptr);
+    // Writes a content stored whole to `target` from offset 0 as its chunks
+    // are inflated, and checks it against its hash; with `keep`, also
+    // gathers its bytes there. Io when a write fails (its error made this
+    // thread's), Corrupt when the content does not check.
+    static StoreError writeWhole(File& file, const ContentRecord& content, File& target,
+                                 std::vector<uint8_t>* keep);
 
     // Adds a content for `data` to catalog (as a new id) and returns its block
     // in `block`; `previous` is the latest content's bytes (may be null) and

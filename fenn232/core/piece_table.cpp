@@ -25,18 +25,32 @@ void PieceTable::append(const uint8_t* data, uint64_t length) {
 
 bool PieceTable::appendRange(uint64_t from, uint64_t length, PieceTable* out) const {
     if (from > size_ || length > size_ - from) return false;
+    if (length == 0) return true;
     auto it = std::upper_bound(pieces_.begin(), pieces_.end(), from,
                                [](uint64_t v, const Piece& p) { return v < p.start; });
     size_t i = size_t(it - pieces_.begin()) - 1;
-    while (length > 0) {
-        const Piece& p = pieces_[i];
-        uint64_t skip = from - p.start;
-        uint64_t take = std::min(length, p.length - skip);
-        out->append(p.data + skip, take);
-        from += take;
-        length -= take;
-        ++i;
+    // The first piece, cut at `from`, may join the output's last one.
+    const Piece& first = pieces_[i];
+    uint64_t skip = from - first.start;
+    uint64_t take = std::min(length, first.length - skip);
+    out->append(first.data + skip, take);
+    length -= take;
+    if (length == 0) return true;
+    // Whole pieces in between move as a run; only their offsets change.
+    size_t j = size_t(std::upper_bound(pieces_.begin() + ptrdiff_t(i) + 1, pieces_.end(), from + take + length - 1,
+                                       [](uint64_t v, const Piece& p) { return v < p.start; }) -
+                      pieces_.begin()) - 1;
+    if (j > i + 1) {
+        size_t at = out->pieces_.size();
+        out->pieces_.insert(out->pieces_.end(), pieces_.begin() + ptrdiff_t(i) + 1, pieces_.begin() + ptrdiff_t(j));
+        uint64_t shift = out->size_ - pieces_[i + 1].start;
+        for (size_t k = at; k < out->pieces_.size(); ++k) out->pieces_[k].start += shift;
+        uint64_t moved = pieces_[j].start - pieces_[i + 1].start;
+        out->size_ += moved;
+        length -= moved;
     }
+    // The last piece, cut at the range's end.
+    out->append(pieces_[j].data, length);
     return true;
 }
 

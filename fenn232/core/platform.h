@@ -21,6 +21,9 @@ constexpr char kPathSeparator =
 // after the failing call.
 uint32_t platformLastError();
 void platformClearError();
+// Makes `error` this thread's last file error: a failure met on a worker
+// thread is carried to the thread that reports it.
+void platformSetError(uint32_t error);
 // Whether that error means another program holds the file for now (an
 // indexer or a virus scanner that outlasted the retries): try again later.
 bool platformErrorIsInUse(uint32_t error);

@@ -255,7 +255,8 @@ StoreError VersionStore::getPermanent(const std::string& archive, int32_t number
     return StoreError::Ok;
 }
 
-StoreError VersionStore::content(const std::string& archive, int32_t number, ContentCache::Bytes* out) {
+StoreError VersionStore::content(const std::string& archive, int32_t number, ContentCache::Bytes* out,
+                                 const WholeTarget* target) {
     if (!validNumber(number)) return StoreError::BadArgument;
     // A compaction by another process may move blocks under a reader; a
     // failed read is retried while the committed state keeps changing.
@@ -273,15 +274,32 @@ StoreError VersionStore::content(const std::string& archive, int32_t number, Con
             const ContentRecord* c = state.catalog.content(v->contentId);
             *out = ContentCache::find(archive, c->rawSize, c->rawHash);
             if (*out) return StoreError::Ok;
+            bool latest = c->id == state.catalog.content(state.catalog.latest()->contentId)->id;
             std::vector<uint8_t> bytes, history;
-            e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes, &history);
-            if (e == StoreError::Ok) {
-                *out = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
-                if (c->id == state.catalog.content(state.catalog.latest()->contentId)->id)
-                    ContentCache::put(archive, c->rawHash, *out,
-                                      std::make_shared<const std::vector<uint8_t>>(std::move(history)), c->id,
-                                      c->offset, c->length);
-                return e;
+            if (target && c->kind == uint8_t(BlockKind::Whole)) {
+                File* t = nullptr;
+                e = (*target)(&t);
+                if (e != StoreError::Ok) return e;
+                // The latest content is kept for the next add (its chain has
+                // no history yet: it is the whole).
+                e = ContentCodec::writeWhole(*f, *c, *t, latest ? &bytes : nullptr);
+                if (e == StoreError::Io) return e;
+                if (e == StoreError::Ok) {
+                    if (latest)
+                        ContentCache::put(archive, c->rawHash, std::make_shared<const std::vector<uint8_t>>(std::move(bytes)),
+                                          std::make_shared<const std::vector<uint8_t>>(), c->id, c->offset, c->length);
+                    return e;
+                }
+            } else {
+                e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes, &history);
+                if (e == StoreError::Ok) {
+                    *out = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
+                    if (latest)
+                        ContentCache::put(archive, c->rawHash, *out,
+                                          std::make_shared<const std::vector<uint8_t>>(std::move(history)), c->id,
+                                          c->offset, c->length);
+                    return e;
+                }
             }
         }
         if (attempt > 0 && state.superblock.sequence == failedSequence) return e;
@@ -299,18 +317,32 @@ StoreError VersionStore::retrieveBytes(const std::string& archive, int32_t numbe
 }
 
 StoreError VersionStore::retrieve(const std::string& archive, int32_t number, const std::string& out) {
-    ContentCache::Bytes data;
-    StoreError e = content(archive, number, &data);
-    if (e != StoreError::Ok) return e;
     // The target is replaced only by a complete, flushed copy: a failure at
     // any point leaves whatever file was there as it was. The copy is made
     // as any new file in the target's folder, so it has the rights that
-    // folder hands down, not the replaced file's.
+    // folder hands down, not the replaced file's. A content stored whole is
+    // written into it as it is inflated; any other is rebuilt first.
     std::string scratch;
     std::unique_ptr<File> f;
-    e = openScratch(out, OpenMode::CreateNew, &scratch, &f);
-    if (e != StoreError::Ok) return e;
-    bool written = (data->empty() || f->write(0, data->data(), data->size())) && f->flush();
+    WholeTarget target = [&](File** t) {
+        StoreError opened = f ? StoreError::Ok : openScratch(out, OpenMode::CreateNew, &scratch, &f);
+        *t = f.get();
+        return opened;
+    };
+    ContentCache::Bytes data;
+    StoreError e = content(archive, number, &data, &target);
+    if (e != StoreError::Ok) {
+        if (f) {
+            f.reset();
+            fs_.remove(scratch);
+        }
+        return e;
+    }
+    if (!f) {
+        e = openScratch(out, OpenMode::CreateNew, &scratch, &f);
+        if (e != StoreError::Ok) return e;
+    }
+    bool written = (!data || data->empty() || f->write(0, data->data(), data->size())) && f->flush();
     if (!written || !fs_.renameReplace(scratch, out)) {
         f.reset();
         fs_.remove(scratch);

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -67,8 +68,14 @@ private:
                            std::unique_ptr<File>* out);
     StoreError readSource(const std::string& path, std::vector<uint8_t>* data, FileStat* stat);
     StoreError change(const std::string& archive, int32_t number, int kind, int32_t value);
-    // A version's bytes, from the cache when it holds them.
-    StoreError content(const std::string& archive, int32_t number, ContentCache::Bytes* out);
+    // Where a content stored whole may be written as it is inflated: opened
+    // only once the content is known, so that a failing call leaves no file.
+    using WholeTarget = std::function<StoreError(File** target)>;
+    // Gives version `number`'s content in `out` (from the cache when it
+    // holds them), or, for a whole content when `target` is given, writes it
+    // there and leaves `out` empty.
+    StoreError content(const std::string& archive, int32_t number, ContentCache::Bytes* out,
+                       const WholeTarget* target = nullptr);
 
     FileSystem& fs_;
 };

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <zlib.h>
 
@@ -174,42 +175,104 @@ std::vector<uint8_t> WholeCodec::encode(const uint8_t* data, size_t size, bool c
     return out;
 }
 
-bool WholeCodec::decode(const uint8_t* payload, size_t payloadSize, uint64_t rawSize,
-                        std::vector<uint8_t>* out) {
+namespace {
+
+// Where each chunk of a whole's payload lies.
+struct WholeLayout {
+    uint8_t method = 0;
+    uint32_t chunkSize = 0;
+    uint32_t count = 0;
+    std::vector<uint32_t> lengths;
+    std::vector<size_t> starts;
+    const uint8_t* body = nullptr;
+
+    size_t rawLength(uint64_t rawSize, size_t i) const {
+        uint64_t off = uint64_t(i) * chunkSize;
+        return size_t(rawSize - off < chunkSize ? rawSize - off : chunkSize);
+    }
+    bool inflateChunk(size_t i, uint8_t* out, size_t len) const {
+        if (method == 0) {
+            if (lengths[i] != len) return false;
+            std::memcpy(out, body + starts[i], len);
+            return true;
+        }
+        return inflateBuffer(body + starts[i], lengths[i], out, len);
+    }
+};
+
+bool parseWhole(const uint8_t* payload, size_t payloadSize, uint64_t rawSize, WholeLayout* l) {
     ByteReader r(payload, payloadSize);
-    uint8_t method = r.u8();
-    uint32_t chunkSize = r.u32();
-    uint32_t count = r.u32();
-    if (!r.ok() || method > 1 || chunkSize == 0) return false;
-    if (uint64_t(count) != (rawSize + chunkSize - 1) / chunkSize) return false;
-    if (uint64_t(count) * 4 > r.remaining()) return false;
-    std::vector<uint32_t> lengths(count);
-    std::vector<size_t> starts(count);
+    l->method = r.u8();
+    l->chunkSize = r.u32();
+    l->count = r.u32();
+    if (!r.ok() || l->method > 1 || l->chunkSize == 0) return false;
+    if (uint64_t(l->count) != (rawSize + l->chunkSize - 1) / l->chunkSize) return false;
+    if (uint64_t(l->count) * 4 > r.remaining()) return false;
+    l->lengths.resize(l->count);
+    l->starts.resize(l->count);
     uint64_t at = 0;  // summed in 64 bits: no crafted length wraps it in a 32-bit build
-    for (uint32_t i = 0; i < count; ++i) {
-        lengths[i] = r.u32();
-        starts[i] = size_t(at);
-        at += lengths[i];
+    for (uint32_t i = 0; i < l->count; ++i) {
+        l->lengths[i] = r.u32();
+        l->starts[i] = size_t(at);
+        at += l->lengths[i];
         if (at > r.remaining()) return false;
     }
-    const uint8_t* body = r.position();
+    l->body = r.position();
     if (at != r.remaining()) return false;
     // zlib cannot expand more than about 1032 to 1: anything claiming more is
     // damage, refused before it can ask for a huge buffer.
-    if (rawSize > uint64_t(payloadSize) * 1040 + 1024) return false;
+    return rawSize <= uint64_t(payloadSize) * 1040 + 1024;
+}
+
+}  // namespace
+
+bool WholeCodec::decode(const uint8_t* payload, size_t payloadSize, uint64_t rawSize,
+                        std::vector<uint8_t>* out) {
+    WholeLayout l;
+    if (!parseWhole(payload, payloadSize, rawSize, &l)) return false;
     out->resize(size_t(rawSize));
     std::atomic<bool> failed{false};
-    parallelFor(count, [&](size_t i) {
-        uint64_t off = uint64_t(i) * chunkSize;
-        size_t len = size_t(rawSize - off < chunkSize ? rawSize - off : chunkSize);
-        if (method == 0) {
-            if (lengths[i] != len) failed = true;
-            else std::memcpy(out->data() + off, body + starts[i], len);
-        } else if (!inflateBuffer(body + starts[i], lengths[i], out->data() + off, len)) {
+    parallelFor(l.count, [&](size_t i) {
+        if (!l.inflateChunk(i, out->data() + size_t(uint64_t(i) * l.chunkSize), l.rawLength(rawSize, i)))
             failed = true;
-        }
     });
     return !failed;
+}
+
+bool WholeCodec::decodeTo(const uint8_t* payload, size_t payloadSize, uint64_t rawSize, const ChunkSink& sink) {
+    WholeLayout l;
+    if (!parseWhole(payload, payloadSize, rawSize, &l)) return false;
+    // Chunks inflated ahead of their turn wait here; whoever finishes the
+    // chunk that is next hands on every ready one after it.
+    std::mutex lock;
+    std::vector<std::vector<uint8_t>> ready(l.count);
+    std::vector<char> done(l.count, 0);
+    size_t next = 0;
+    bool handing = false;
+    std::atomic<bool> failed{false};
+    parallelFor(l.count, [&](size_t i) {
+        if (failed) return;
+        std::vector<uint8_t> chunk(l.rawLength(rawSize, i));
+        if (!l.inflateChunk(i, chunk.data(), chunk.size())) {
+            failed = true;
+            return;
+        }
+        std::unique_lock<std::mutex> g(lock);
+        ready[i].swap(chunk);
+        done[i] = 1;
+        if (handing) return;
+        handing = true;
+        while (next < l.count && done[next] && !failed) {
+            std::vector<uint8_t> out;
+            out.swap(ready[next]);
+            g.unlock();
+            if (!sink(out.data(), out.size())) failed = true;
+            g.lock();
+            ++next;
+        }
+        handing = false;
+    });
+    return !failed && next == l.count;
 }
 
 }  // namespace fenn

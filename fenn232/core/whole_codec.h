@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace fenn {
@@ -21,6 +22,13 @@ public:
     // Decodes into out (resized to rawSize); false on any inconsistency.
     static bool decode(const uint8_t* payload, size_t payloadSize, uint64_t rawSize,
                        std::vector<uint8_t>* out);
+    // Decodes chunk by chunk: each chunk goes to `sink` as soon as it and
+    // every chunk before it are inflated, in order and never two at once
+    // (from whichever thread inflated the last of them), so that writing
+    // overlaps inflating and no buffer holds the whole content. False on
+    // any inconsistency, or once the sink returns false.
+    using ChunkSink = std::function<bool(const uint8_t* data, size_t size)>;
+    static bool decodeTo(const uint8_t* payload, size_t payloadSize, uint64_t rawSize, const ChunkSink& sink);
 };
 
 // One zlib stream in memory, used by the delta blocks too.

@@ -143,6 +143,8 @@ uint32_t PosixFileSystem::lastError() { return uint32_t(t_lastError); }
 
 void PosixFileSystem::clearError() { t_lastError = 0; }
 
+void PosixFileSystem::setError(uint32_t error) { t_lastError = int(error); }
+
 int64_t PosixFileSystem::now() { return int64_t(std::time(nullptr)); }
 
 void PosixFileSystem::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

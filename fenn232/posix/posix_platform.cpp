@@ -16,6 +16,8 @@ uint32_t platformLastError() { return PosixFileSystem::lastError(); }
 
 void platformClearError() { PosixFileSystem::clearError(); }
 
+void platformSetError(uint32_t error) { PosixFileSystem::setError(error); }
+
 // POSIX files have no sharing modes: no one holds a file against us.
 bool platformErrorIsInUse(uint32_t) { return false; }
 

@@ -219,6 +219,8 @@ uint32_t Win32FileSystem::lastError() { return t_lastError; }
 
 void Win32FileSystem::clearError() { t_lastError = 0; }
 
+void Win32FileSystem::setError(uint32_t error) { t_lastError = DWORD(error); }
+
 int64_t Win32FileSystem::now() {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);

@@ -37,6 +37,7 @@ public:
     // GetLastError of this thread's last failed file call, 0 when none failed.
     static uint32_t lastError();
     static void clearError();
+    static void setError(uint32_t error);
 };
 
 }  // namespace fenn

@@ -15,6 +15,8 @@ uint32_t platformLastError() { return Win32FileSystem::lastError(); }
 
 void platformClearError() { Win32FileSystem::clearError(); }
 
+void platformSetError(uint32_t error) { Win32FileSystem::setError(error); }
+
 bool platformErrorIsInUse(uint32_t error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }

@@ -133,7 +133,9 @@ TEST_P(CrashTest, LeavesBeforeOrAfterAtEveryCall) {
             VersionStore store(faulty);
             StoreError e = sc.change(store);
             if (mode == FaultFileSystem::Mode::Fail) {
-                if (e == StoreError::Ok) EXPECT_TRUE(snapshot(fs) == after) << where << " failed, yet Ok";
+                if (e == StoreError::Ok) {
+                    EXPECT_TRUE(snapshot(fs) == after) << where << " failed, yet Ok";
+                }
                 check(fs, where + " failed");
                 continue;
             }

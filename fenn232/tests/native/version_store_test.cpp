@@ -222,8 +222,7 @@ TEST_F(VersionStoreTest, ALongHistoryIsOneChainAndADamagedDeltaCostsOnlyTheVersi
     EXPECT_EQ(numbers(), kept);
     // About 40 KB whole and 400 deltas of two line edits each, the chain's
     // history (over 32 KiB of operations by now) taking part in their
-    // stream. Past 32 KiB of deltas, the whole and the deltas are inflated
-    // at once.
+    // stream.
     EXPECT_LT(archiveSize(), 120000u);
     ContentCache::clear();
     for (int n : kept) ASSERT_EQ(get(n), h[size_t(n - 1)]) << n;
@@ -241,25 +240,88 @@ TEST_F(VersionStoreTest, ALongHistoryIsOneChainAndADamagedDeltaCostsOnlyTheVersi
     }
 }
 
-TEST_F(VersionStoreTest, AFailedRetrieveLeavesTheTargetAndAGoodOneReplacesIt) {
-    ASSERT_EQ(create(bytesOf("version one")), StoreError::Ok);
-    ASSERT_EQ(add(bytesOf("version two")), StoreError::Ok);
-    const std::string target = "/out/doc.txt";
-    // Fail each call of the retrieve in turn: the target stays as it was.
-    FaultFileSystem counter(fs);
-    counter.arm(FaultFileSystem::Mode::None, -1);
-    ASSERT_EQ(VersionStore(counter).retrieve(archive, 1, target), StoreError::Ok);
-    for (int64_t k = 0; k < counter.calls(); ++k) {
-        fs.put(target, bytesOf("the user's own file"));
-        FaultFileSystem faulty(fs);
-        faulty.arm(FaultFileSystem::Mode::Fail, k);
-        StoreError e = VersionStore(faulty).retrieve(archive, 1, target);
-        EXPECT_EQ(fs.bytes(target), bytesOf(e == StoreError::Ok ? "version one" : "the user's own file")) << k;
+// Past kParallelRebuildBytes of both whole and deltas, the two are inflated
+// at once: every version still comes back, and a damaged delta still costs
+// only the versions built on it while the whole decodes beside it.
+TEST_F(VersionStoreTest, AChainInflatedOnTwoThreadsRebuildsAsOnOne) {
+    std::mt19937 rng(23);
+    auto noise = [&](size_t n) {  // incompressible: stored as it is
+        Bytes b(n);
+        for (auto& x : b) x = uint8_t(rng());
+        return b;
+    };
+    std::vector<Bytes> h{noise(size_t(kParallelRebuildBytes) + 9000)};
+    ASSERT_EQ(create(h[0], false, 32767), StoreError::Ok);
+    for (int i = 2; i <= 150; ++i) {
+        Bytes next = h.back();
+        Bytes inserted = noise(1000);
+        next.insert(next.begin() + long(rng() % next.size()), inserted.begin(), inserted.end());
+        h.push_back(next);
+        ASSERT_EQ(add(h.back()), StoreError::Ok) << i;
     }
-    ASSERT_EQ(store.retrieve(archive, 2, target), StoreError::Ok);
-    EXPECT_EQ(fs.bytes(target), bytesOf("version two"));
+    ArchiveState s = readState();
+    const ContentRecord* whole = s.catalog.content(s.catalog.version(1)->contentId);
+    const ContentRecord* last = s.catalog.content(s.catalog.version(150)->contentId);
+    ASSERT_EQ(last->depth, 149u);
+    ASSERT_GE(whole->length, kParallelRebuildBytes);
+    ASSERT_GE(last->chainBytes, kParallelRebuildBytes);  // the deltas' bytes
+    ContentCache::clear();
+    for (int n : {150, 149, 75, 2, 1}) ASSERT_EQ(get(n), h[size_t(n - 1)]) << n;
+    const ContentRecord* mid = s.catalog.content(s.catalog.version(100)->contentId);
+    fs.bytes(archive)[size_t(mid->offset + mid->length / 2)] ^= 0x08;
+    ContentCache::clear();
+    for (int n : {150, 100, 99, 1}) {
+        Bytes out;
+        EXPECT_EQ(store.retrieveBytes(archive, n, &out), n < 100 ? StoreError::Ok : StoreError::Corrupt) << n;
+        if (n < 100) {
+            EXPECT_EQ(out, h[size_t(n - 1)]) << n;
+        }
+    }
+}
+
+TEST_F(VersionStoreTest, AFailedRetrieveLeavesTheTargetAndAGoodOneReplacesIt) {
+    // Version one is a whole of three chunks, written as they are inflated
+    // (three writes, from whichever thread); version two is a delta.
+    const Bytes one = Corpus(21).text(600000);
+    Bytes two = one;
+    two.insert(two.begin() + 1000, {'n', 'e', 'w'});
+    ASSERT_EQ(create(one), StoreError::Ok);
+    ASSERT_EQ(add(two), StoreError::Ok);
+    ContentCache::clear();
+    const std::string target = "/out/doc.txt";
+    const std::vector<std::string> names = {archive, target, source};
+    // Fail each call of the retrieve in turn: the target stays as it was,
+    // and no scratch file is left.
+    for (int number : {1, 2}) {
+        FaultFileSystem counter(fs);
+        counter.arm(FaultFileSystem::Mode::None, -1);
+        ASSERT_EQ(VersionStore(counter).retrieve(archive, number, target), StoreError::Ok);
+        EXPECT_GE(counter.calls(), number == 1 ? 8 : 6);
+        for (int64_t k = 0; k < counter.calls(); ++k) {
+            std::string where = std::to_string(number) + " call " + std::to_string(k);
+            fs.put(target, bytesOf("the user's own file"));
+            FaultFileSystem faulty(fs);
+            faulty.arm(FaultFileSystem::Mode::Fail, k);
+            StoreError e = VersionStore(faulty).retrieve(archive, number, target);
+            EXPECT_TRUE(fs.bytes(target) == (e != StoreError::Ok ? bytesOf("the user's own file")
+                                                                  : number == 1 ? one : two)) << where;
+            EXPECT_TRUE(e == StoreError::Ok || e == StoreError::Io) << where << ": " << int(e);
+            EXPECT_EQ(fs.names(), names) << where;
+        }
+    }
+    ASSERT_EQ(store.retrieve(archive, 1, target), StoreError::Ok);
+    EXPECT_TRUE(fs.bytes(target) == one);
     EXPECT_FALSE(fs.isPrivate(target));  // made as any new file there
-    EXPECT_EQ(fs.names(), (std::vector<std::string>{archive, target, source}));
+    EXPECT_EQ(fs.names(), names);
+    // A damaged whole is refused before the target is touched.
+    const ContentRecord* whole = nullptr;
+    ArchiveState st;
+    ASSERT_EQ(store.read(archive, &st), StoreError::Ok);
+    whole = st.catalog.content(st.catalog.version(1)->contentId);
+    fs.bytes(archive)[size_t(whole->offset + whole->length / 2)] ^= 1;
+    EXPECT_EQ(store.retrieve(archive, 1, target), StoreError::Corrupt);
+    EXPECT_TRUE(fs.bytes(target) == one);
+    EXPECT_EQ(fs.names(), names);
 }
 
 TEST_F(VersionStoreTest, ScratchFilesOfKilledWritersGoThoseOfLiveOnesStay) {
