@@ -286,7 +286,8 @@ StoreError VersionStore::content(const std::string& archive, int32_t number, Con
                 if (e == StoreError::Io) return e;
                 if (e == StoreError::Ok) {
                     if (latest)
-                        ContentCache::put(archive, c->rawHash, std::make_shared<const std::vector<uint8_t>>(std::move(bytes)),
+                        ContentCache::put(archive, c->rawHash,
+                                          std::make_shared<const std::vector<uint8_t>>(std::move(bytes)),
                                           std::make_shared<const std::vector<uint8_t>>(), c->id, c->offset, c->length);
                     return e;
                 }
