@@ -7,13 +7,15 @@
 // after gc --aggressive, and xz -9e over all versions concatenated.
 //
 //   fenn232_history_bench [--quick] [--only CASE] [--references-to FILE | --references-from FILE]
-//                         [--versions FOLDER] [--memory CASE] [work folder]
+//                         [--versions FOLDER] [work folder]
+//   fenn232_history_bench --write-versions CASE FOLDER
+//   fenn232_history_bench --memory CASE --versions-in FOLDER [work folder]
 // --versions adds the case "folder": the files 0, 1, 2 ... of FOLDER as
 // successive versions (material from outside the repository).
 // --memory runs one case for the peak memory of saving and retrieving it
-// (log-50m, log-200m: 50 and 200 MiB documents) and nothing else: its
-// versions are written to files first, so that the process holds little but
-// the store while it saves and retrieves them.
+// (log-50m, log-200m: 50 and 200 MiB documents) and nothing else, from the
+// versions --write-versions wrote in another process: the process then holds
+// nothing but the store while it saves and retrieves them.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -351,20 +353,38 @@ void workingSet(uint64_t* now, uint64_t* peak) {
 // Saves every version of `c` and retrieves each, from versions written to
 // files beforehand; prints the peak working set above what the process held
 // before the first save, against the size of the largest version.
-int runMemory(const Case& c, const std::string& work) {
+// Writes the versions of a memory case as the files name.1, name.2 ... in
+// `folder`; the largest version's size in *largest.
+bool writeVersions(const Case& c, const std::string& folder, uint64_t* largest) {
+    std::unique_ptr<fenn::History> h = c.make();
+    *largest = 0;
+    for (int i = 1; i <= c.versions; ++i) {
+        Bytes v = h->next();
+        *largest = std::max<uint64_t>(*largest, v.size());
+        if (!writeFile(folder + kSep + c.name + "." + std::to_string(i), v)) {
+            std::printf("   cannot write version %d\n", i);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Saves and retrieves every version of a memory case, from files written
+// beforehand by another process (--write-versions): making them here would
+// leave the generator's own peak in the process's peak, which the store's
+// may not exceed.
+int runMemory(const Case& c, const std::string& work, const std::string& versions) {
     std::string archiveName = std::string(c.name) + ".fy";
     std::string archive = work + kSep + archiveName;
     uint64_t largest = 0;
-    {
-        std::unique_ptr<fenn::History> h = c.make();
-        for (int i = 1; i <= c.versions; ++i) {
-            Bytes v = h->next();
-            largest = std::max<uint64_t>(largest, v.size());
-            if (!writeFile(work + kSep + c.name + "." + std::to_string(i), v)) {
-                std::printf("   cannot write version %d\n", i);
-                return 1;
-            }
+    for (int i = 1; i <= c.versions; ++i) {
+        uint64_t size = versions.empty() ? 0 : fileSize(versions + kSep + c.name + "." + std::to_string(i));
+        if (size == 0) {
+            std::printf("   no version %d in \"%s\": run --write-versions %s FOLDER first\n", i, versions.c_str(),
+                        c.name);
+            return 1;
         }
+        largest = std::max(largest, size);
     }
     uint64_t before = 0, peak = 0;
     workingSet(&before, &peak);
@@ -372,9 +392,9 @@ int runMemory(const Case& c, const std::string& work) {
     double t = nowMs();
     for (int i = 1; i <= c.versions; ++i) {
         std::string file = std::string(c.name) + "." + std::to_string(i);
-        StoreStatus s = i == 1 ? StoreCreateArchive(file.c_str(), archiveName.c_str(), work.c_str(), work.c_str(),
+        StoreStatus s = i == 1 ? StoreCreateArchive(file.c_str(), archiveName.c_str(), versions.c_str(), work.c_str(),
                                                     "bench", "", "", 0, 0, 0, c.cap, c.cap, 0, 1, 0)
-                               : StoreAddVersion(file.c_str(), archiveName.c_str(), work.c_str(), work.c_str(),
+                               : StoreAddVersion(file.c_str(), archiveName.c_str(), versions.c_str(), work.c_str(),
                                                  "bench", "", "", 0, 0, 0, 0, 0, &g_context);
         if (s != 0) {
             std::printf("   store status %d at version %d\n", int(s), i);
@@ -408,7 +428,6 @@ int runMemory(const Case& c, const std::string& work) {
                 failures ? "STORE FAILURES" : "every version saved and retrieved");
     removeFile(archive);
     removeFile(work + kSep + "FYout.tmp");
-    for (int i = 1; i <= c.versions; ++i) removeFile(work + kSep + c.name + "." + std::to_string(i));
     return failures;
 }
 
@@ -427,7 +446,7 @@ bool readReferences(const std::string& path, ReferenceTable* table) {
 
 int main(int argc, char** argv) {
     bool quick = false;
-    std::string refsTo, refsFrom, work, only, memory;
+    std::string refsTo, refsFrom, work, only, memory, writeCase, versionsIn;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--quick") quick = true;
@@ -436,6 +455,8 @@ int main(int argc, char** argv) {
         else if (a == "--references-from" && i + 1 < argc) refsFrom = argv[++i];
         else if (a == "--versions" && i + 1 < argc) g_folder = argv[++i];
         else if (a == "--memory" && i + 1 < argc) memory = argv[++i];
+        else if (a == "--write-versions" && i + 1 < argc) writeCase = argv[++i];
+        else if (a == "--versions-in" && i + 1 < argc) versionsIn = argv[++i];
         else work = a;
     }
     if (work.empty()) {
@@ -447,6 +468,14 @@ int main(int argc, char** argv) {
 #else
         work = "/tmp";
 #endif
+    }
+    if (!writeCase.empty()) {  // into the work folder itself
+        for (const Case& c : memoryCases()) {
+            uint64_t largest = 0;
+            if (writeCase == c.name) return writeVersions(c, work, &largest) ? 0 : 1;
+        }
+        std::printf("no memory case %s\n", writeCase.c_str());
+        return 1;
     }
     std::string title = std::string("FYbench") + std::to_string(unsigned(nowMs()) % 100000);
     work += kSep + title;
@@ -463,7 +492,7 @@ int main(int argc, char** argv) {
     if (!memory.empty()) {
         int failures = -1;
         for (const Case& c : memoryCases())
-            if (memory == c.name) failures = runMemory(c, work);
+            if (memory == c.name) failures = runMemory(c, work, versionsIn);
         if (failures < 0) std::printf("no memory case %s\n", memory.c_str());
 #if defined(_WIN32)
         RemoveDirectoryA(work.c_str());

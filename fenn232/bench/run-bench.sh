@@ -25,11 +25,16 @@ done
 native="$root/build-store/bench"
 cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$native" fenn232_bench fenn232_history_bench >/dev/null
+# A missed target is reported, and the histories still run.
+missed=0
 if [ -n "$synthetic" ]; then
-    "$native/fenn232/fenn232_bench" "$work"
+    "$native/fenn232/fenn232_bench" "$work" || missed=1
 fi
 refs=$(mktemp "$work/fenn232-refs-XXXXXX")
-trap 'rm -f "$refs"' EXIT
+# The memory cases' versions, written by a process of their own.
+mem=$(mktemp -d "$work/fenn232-versions-XXXXXX")
+trap 'rm -f "$refs"; rm -rf "$mem"' EXIT
+"$native/fenn232/fenn232_history_bench" --write-versions log-50m "$mem"
 native_versions=() win_versions=()
 if [ -n "$versions" ]; then
     native_versions=(--versions "$versions")
@@ -46,8 +51,10 @@ if command -v qemu-i386 >/dev/null && [ -e /usr/lib32/libz.so ]; then
     ninja -C "$native32" fenn232_history_bench >/dev/null
     echo
     echo "32-bit host (qemu-i386), then the 64-bit build under qemu-x86_64:"
-    qemu-i386 -L / "$native32/fenn232/fenn232_history_bench" --memory log-50m "$work" | grep -v "^Fennory"
-    qemu-x86_64 -L / "$native/fenn232/fenn232_history_bench" --memory log-50m "$work" | grep -v "^Fennory"
+    qemu-i386 -L / "$native32/fenn232/fenn232_history_bench" --memory log-50m --versions-in "$mem" "$work" |
+        grep -v "^Fennory"
+    qemu-x86_64 -L / "$native/fenn232/fenn232_history_bench" --memory log-50m --versions-in "$mem" "$work" |
+        grep -v "^Fennory"
 else
     echo "(no 32-bit memory figure: install qemu-user, g++-multilib and lib32z1-dev)"
 fi
@@ -57,14 +64,17 @@ if [ -n "$wine" ]; then
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DFY_STORE_ONLY=ON >/dev/null
     ninja -C "$win" fenn232 fenn232_history_bench >/dev/null
     source "$root/scripts/wine-session.sh" "$win"
-    trap 'rm -f "$refs"; wine_session_stop' EXIT
+    trap 'rm -f "$refs"; rm -rf "$mem"; wine_session_stop' EXIT
     wine_session_start
     echo
     (cd "$win/bin" && wine fenn232_history_bench.exe $quick "${win_versions[@]}" --references-from "Z:${refs//\//\\}")
     # Peak memory of saving and retrieving a 50 MiB document, and (not
     # quick) a 200 MiB one, each in a process of its own.
-    (cd "$win/bin" && wine fenn232_history_bench.exe --memory log-50m)
+    winmem="Z:${mem//\//\\}"
+    (cd "$win/bin" && wine fenn232_history_bench.exe --memory log-50m --versions-in "$winmem")
     if [ -z "$quick" ]; then
-        (cd "$win/bin" && wine fenn232_history_bench.exe --memory log-200m)
+        "$native/fenn232/fenn232_history_bench" --write-versions log-200m "$mem"
+        (cd "$win/bin" && wine fenn232_history_bench.exe --memory log-200m --versions-in "$winmem")
     fi
 fi
+exit $missed
