@@ -1,6 +1,7 @@
 #include "content_codec.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -82,13 +83,7 @@ StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
 // them all; joining them copies the content once. Joining when the pieces
 // pass about the square root of the size balances the two (a 250 KB text:
 // about 230 pieces; 5 MiB: about 830).
-size_t joinBound(uint64_t size) {
-    uint64_t root = 1;
-    while (root * root < size) root <<= 1;  // a power of two within 2x of the root
-    for (uint64_t step = root >> 1; step; step >>= 1)
-        if ((root - step) * (root - step) >= size) root -= step;
-    return size_t(64 + root / 3);
-}
+size_t joinBound(uint64_t size) { return size_t(64 + std::sqrt(double(size)) / 3); }
 
 // The operation streams of a chain's deltas (chain[1] on), one after the
 // other in `all`, delta i's ending at ends[i]: plain ones as they are,
