@@ -313,12 +313,14 @@ StoreError ArchiveFile::readContentBlock(File& file, const ContentRecord& conten
     block->clear();
     block->resize(size_t(content.length));
     if (!file.read(content.offset, block->data(), block->size())) return StoreError::Io;
+    return checkContentBlock(block->data(), content) ? StoreError::Ok : StoreError::Corrupt;
+}
+
+bool ArchiveFile::checkContentBlock(const uint8_t* block, const ContentRecord& content) {
     BlockHeader h;
-    if (!BlockFormat::decodeHeader(block->data(), &h) || uint8_t(h.kind) != content.kind ||
-        h.payloadLength != content.length - kBlockHeaderSize ||
-        !BlockFormat::verify(block->data(), block->data() + kBlockHeaderSize, size_t(h.payloadLength)))
-        return StoreError::Corrupt;
-    return StoreError::Ok;
+    return BlockFormat::decodeHeader(block, &h) && uint8_t(h.kind) == content.kind &&
+           h.payloadLength == content.length - kBlockHeaderSize &&
+           BlockFormat::verify(block, block + kBlockHeaderSize, size_t(h.payloadLength));
 }
 
 }  // namespace fenn

@@ -43,6 +43,9 @@ public:
     // Reads one content's block and checks it; payload gets the block's payload.
     static StoreError readContentBlock(File& file, const ContentRecord& content,
                                        std::vector<uint8_t>* block);
+    // Whether the content.length bytes at `block` are that content's block:
+    // its kind, its length and its checksum.
+    static bool checkContentBlock(const uint8_t* block, const ContentRecord& content);
 };
 
 }  // namespace fenn

@@ -67,11 +67,7 @@ StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
         for (size_t k = i; k < j; ++k) {
             const ContentRecord& c = *chain[order[k]];
             const uint8_t* at = span.data() + (c.offset - start);
-            BlockHeader h;
-            if (!BlockFormat::decodeHeader(at, &h) || uint8_t(h.kind) != c.kind ||
-                h.payloadLength != c.length - kBlockHeaderSize ||
-                !BlockFormat::verify(at, at + kBlockHeaderSize, size_t(h.payloadLength)))
-                return StoreError::Corrupt;
+            if (!ArchiveFile::checkContentBlock(at, c)) return StoreError::Corrupt;
             out->views[order[k]] = ChainBlocks::View{at, size_t(c.length)};
         }
         i = j;
