@@ -11,7 +11,7 @@
 
 namespace fenn {
 
-constexpr uint32_t kFormatVersion = 3;
+constexpr uint32_t kFormatVersion = 4;
 constexpr uint64_t kSectorSize = 512;
 constexpr uint64_t kPreambleOffset = 0;
 constexpr uint64_t kSlotOffset[2] = {512, 1024};

@@ -27,10 +27,19 @@ void appendHistory(std::vector<uint8_t>* history, const uint8_t* ops, size_t siz
 
 namespace {
 
-// Delta payload: u8 method (0 plain, 1 chained), varint length of the
-// operation stream, then the stream: as it is (plain), or as this delta's
-// part of the chain's deflate stream (chained, see deflateChainPart).
-enum DeltaMethod : uint8_t { kPlain = 0, kChained = 1 };
+// Delta payload: u8 method, varint length of the operation stream, then the
+// stream: as it is (plain), or as this delta's part of its chain's deflate
+// stream (chained, see deflateChainPart); a part that starts a segment of
+// that stream was deflated with no history.
+enum DeltaMethod : uint8_t { kPlain = 0, kChained = 1, kSegmentStart = 2 };
+
+// Whether a delta on `base` starts a new segment of the chain's stream: it
+// does once the chain's delta bytes up to its base have passed another
+// multiple of kChainSegmentBytes.
+bool startsSegment(const ContentRecord& base) {
+    return base.kind == uint8_t(BlockKind::Delta) &&
+           base.chainBytes / kChainSegmentBytes != (base.chainBytes - base.length) / kChainSegmentBytes;
+}
 
 // The blocks of a chain, read with as few reads as the layout allows:
 // blocks of one chain were appended in order, so they usually lie close
@@ -83,63 +92,96 @@ size_t joinBound(uint64_t size) { return size_t(64 + std::sqrt(double(size)) / 3
 
 // The operation streams of a chain's deltas (chain[1] on), one after the
 // other in `all`, delta i's ending at ends[i]: plain ones as they are,
-// chained parts through one inflater in chain order. Inflating into one
-// buffer lets zlib run its fast loop across the ends of small parts.
-// `history` gets the last 32 KiB of the chained parts' streams.
-bool decodeChainOps(const std::vector<const ContentRecord*>& chain, const ChainBlocks& blocks,
-                    std::vector<uint8_t>* all, std::vector<size_t>* ends, std::vector<uint8_t>* history) {
+// chained parts through one inflater per segment of the chain's stream, in
+// chain order. Inflating a segment into one buffer lets zlib run its fast
+// loop across the ends of small parts; segments inflate on threads of their
+// own.
+class ChainOps {
+public:
+    // Reads each delta's method and length and lays out `all`; false on a
+    // part that cannot be what it claims.
+    bool parse(const std::vector<const ContentRecord*>& chain, const ChainBlocks& blocks) {
+        parts_.assign(chain.size(), Part());
+        segments_.clear();
+        uint64_t total = 0;
+        for (size_t i = 1; i < chain.size(); ++i) {
+            const ChainBlocks::View& b = blocks.views[i];
+            ByteReader r(b.data + kBlockHeaderSize, b.size - kBlockHeaderSize);
+            Part& p = parts_[i];
+            p.method = r.u8();
+            p.length = r.varint();
+            if (!r.ok() || p.method > kSegmentStart) return false;
+            // An operation stream is never much longer than its content, and
+            // deflate never expands more than about 1032 to 1.
+            if (p.length > 2 * chain[i]->rawSize + 1024) return false;
+            if (p.method == kPlain ? p.length != r.remaining() : p.length > uint64_t(r.remaining()) * 1040 + 1024)
+                return false;
+            p.data = r.position();
+            p.size = r.remaining();
+            total += p.length;  // at most 1024 deltas of at most 2 GiB each
+            p.end = size_t(total);
+            if (i == 1 || p.method == kSegmentStart) segments_.push_back(Segment{i, 0});
+            segments_.back().bytes += p.size;
+        }
+        if (total > SIZE_MAX / 2) return false;
+        all_.resize(size_t(total));
+        return true;
+    }
+    size_t segmentCount() const { return segments_.size(); }
+    uint64_t segmentBytes(size_t s) const { return segments_[s].bytes; }
+    // Inflates segment s; safe beside the others on other threads.
+    bool inflate(size_t s) {
+        size_t last = s + 1 < segments_.size() ? segments_[s + 1].first : parts_.size();
+        ChainInflater inflater;
+        for (size_t i = segments_[s].first; i < last; ++i) {
+            const Part& p = parts_[i];
+            size_t at = p.end - size_t(p.length);
+            if (p.method == kPlain)
+                std::memcpy(all_.data() + at, p.data, size_t(p.length));
+            else if (!inflater.next(p.data, p.size, all_.data() + at, size_t(p.length), segmentEnd(last) - at))
+                return false;
+        }
+        return true;
+    }
+    const uint8_t* ops(size_t i) const { return all_.data() + parts_[i].end - size_t(parts_[i].length); }
+    size_t opsSize(size_t i) const { return size_t(parts_[i].length); }
+    // The history a delta after the last one would be deflated with: the
+    // last 32 KiB of the chained parts of the last segment.
+    void history(std::vector<uint8_t>* out) const {
+        std::vector<std::pair<size_t, size_t>> spans;  // newest first
+        size_t kept = 0;
+        for (size_t i = parts_.size() - 1; i >= 1 && kept < kChainWindow; --i) {
+            const Part& p = parts_[i];
+            if (p.method == kPlain) continue;
+            size_t take = std::min<size_t>(size_t(p.length), kChainWindow - kept);
+            spans.emplace_back(p.end - take, p.end);
+            kept += take;
+            if (p.method == kSegmentStart) break;
+        }
+        out->clear();
+        out->reserve(kept);
+        for (auto s = spans.rbegin(); s != spans.rend(); ++s)
+            out->insert(out->end(), all_.data() + s->first, all_.data() + s->second);
+    }
+
+private:
     struct Part {
-        uint8_t method;
-        uint64_t length;
-        const uint8_t* data;
-        size_t size;
+        uint8_t method = kPlain;
+        uint64_t length = 0;
+        const uint8_t* data = nullptr;
+        size_t size = 0;
+        size_t end = 0;  // of its operations in all_
     };
-    std::vector<Part> parts(chain.size());
-    uint64_t total = 0;
-    for (size_t i = 1; i < chain.size(); ++i) {
-        const ChainBlocks::View& b = blocks.views[i];
-        ByteReader r(b.data + kBlockHeaderSize, b.size - kBlockHeaderSize);
-        Part& p = parts[i];
-        p.method = r.u8();
-        p.length = r.varint();
-        if (!r.ok() || p.method > kChained) return false;
-        // An operation stream is never much longer than its content, and
-        // deflate never expands more than about 1032 to 1.
-        if (p.length > 2 * chain[i]->rawSize + 1024) return false;
-        if (p.method == kPlain ? p.length != r.remaining() : p.length > uint64_t(r.remaining()) * 1040 + 1024)
-            return false;
-        p.data = r.position();
-        p.size = r.remaining();
-        total += p.length;  // at most 1024 deltas of at most 2 GiB each
-    }
-    if (total > SIZE_MAX / 2) return false;
-    all->resize(size_t(total));
-    ends->assign(chain.size(), 0);
-    ChainInflater inflater;
-    size_t at = 0;
-    for (size_t i = 1; i < chain.size(); ++i) {
-        const Part& p = parts[i];
-        if (p.method == kPlain) std::memcpy(all->data() + at, p.data, size_t(p.length));
-        else if (!inflater.next(p.data, p.size, all->data() + at, size_t(p.length), size_t(total) - at)) return false;
-        at += size_t(p.length);
-        (*ends)[i] = at;
-    }
-    // The spans that make up the history, newest first, then joined in
-    // chain order.
-    std::vector<std::pair<size_t, size_t>> spans;
-    size_t kept = 0;
-    for (size_t i = chain.size() - 1; i >= 1 && kept < kChainWindow; --i) {
-        if (parts[i].method != kChained) continue;
-        size_t take = std::min<size_t>(size_t(parts[i].length), kChainWindow - kept);
-        spans.emplace_back((*ends)[i] - take, (*ends)[i]);
-        kept += take;
-    }
-    history->clear();
-    history->reserve(kept);
-    for (auto s = spans.rbegin(); s != spans.rend(); ++s)
-        history->insert(history->end(), all->data() + s->first, all->data() + s->second);
-    return true;
-}
+    struct Segment {
+        size_t first;    // part
+        uint64_t bytes;  // compressed
+    };
+    size_t segmentEnd(size_t last) const { return parts_[last - 1].end; }
+
+    std::vector<Part> parts_;
+    std::vector<Segment> segments_;
+    std::vector<uint8_t> all_;
+};
 
 }  // namespace
 
@@ -156,24 +198,30 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
     StoreError e = readChain(file, chain, &blocks);
     if (e != StoreError::Ok) return e;
 
-    // The whole and the deltas' operations are independent: both are
-    // inflated at once when each is worth a thread's time.
-    std::vector<uint8_t> root, all, tail;
-    std::vector<size_t> ends;
-    bool wholeOk = false, deltasOk = false;
-    auto whole = [&] {
-        wholeOk = WholeCodec::decode(blocks.views[0].data + kBlockHeaderSize, blocks.views[0].size - kBlockHeaderSize,
-                                     chain[0]->rawSize, &root);
+    // The whole and each segment of the deltas' stream are independent:
+    // they are inflated at once when the work besides the largest is worth a
+    // thread's time.
+    std::vector<uint8_t> root;
+    ChainOps deltas;
+    if (!deltas.parse(chain, blocks)) return StoreError::Corrupt;
+    size_t tasks = 1 + deltas.segmentCount();
+    std::vector<char> done(tasks, 0);  // not vector<bool>: written from several threads
+    auto run = [&](size_t task) {
+        done[task] = task ? deltas.inflate(task - 1)
+                          : WholeCodec::decode(blocks.views[0].data + kBlockHeaderSize,
+                                               blocks.views[0].size - kBlockHeaderSize, chain[0]->rawSize, &root);
     };
-    auto deltas = [&] { deltasOk = chain.size() == 1 || decodeChainOps(chain, blocks, &all, &ends, &tail); };
-    uint64_t deltaBytes = 0;
-    for (size_t i = 1; i < chain.size(); ++i) deltaBytes += blocks.views[i].size;
-    if (std::min<uint64_t>(deltaBytes, blocks.views[0].size) >= kParallelRebuildBytes) {
-        parallelFor(2, [&](size_t task) { task ? deltas() : whole(); });
-    } else {
-        whole();
-        deltas();
+    uint64_t total = blocks.views[0].size, largest = total;
+    for (size_t s = 0; s < deltas.segmentCount(); ++s) {
+        total += deltas.segmentBytes(s);
+        largest = std::max(largest, deltas.segmentBytes(s));
     }
+    if (total - largest >= kParallelRebuildBytes) {
+        parallelFor(tasks, run);
+    } else {
+        for (size_t task = 0; task < tasks; ++task) run(task);
+    }
+    bool wholeOk = done[0], deltasOk = std::find(done.begin() + 1, done.end(), 0) == done.end();
     blocks = ChainBlocks();
     if (!wholeOk || !deltasOk) return StoreError::Corrupt;
     if (chain.size() == 1) {
@@ -186,7 +234,7 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
         std::vector<uint8_t> flat[2];
         int spare = 0;
         for (size_t i = 1; i < chain.size(); ++i) {
-            if (!current.apply(all.data() + ends[i - 1], ends[i] - ends[i - 1], chain[i]->rawSize, &next))
+            if (!current.apply(deltas.ops(i), deltas.opsSize(i), chain[i]->rawSize, &next))
                 return StoreError::Corrupt;
             std::swap(current, next);
             if (i + 1 < chain.size() && current.pieceCount() > joinBound(current.size())) {
@@ -203,7 +251,7 @@ StoreError ContentCodec::rebuild(File& file, const Catalog& catalog, uint32_t id
     }
     if (out->size() != chain.back()->rawSize || Xxh64::hash(out->data(), out->size()) != chain.back()->rawHash)
         return StoreError::Corrupt;
-    if (history) history->swap(tail);
+    if (history) deltas.history(history);
     return StoreError::Ok;
 }
 
@@ -269,15 +317,20 @@ StoreError ContentCodec::encode(Catalog* catalog, const uint8_t* data, size_t si
         ByteWriter w(payload);
         std::vector<uint8_t> zipped;
         uint8_t method = kPlain;
+        // Every delta of a compressed chain takes part in its stream, so the
+        // next one may refer back to this one's operations; one that starts
+        // a segment refers back to none.
+        bool fresh = startsSegment(*prev);
+        const std::vector<uint8_t> none;
+        const std::vector<uint8_t>& dictionary = fresh ? none : *history;
         if (catalog->compressed) {
-            // Every delta of a compressed chain takes part in its stream, so
-            // the next one may refer back to this one's operations.
             std::vector<uint8_t> back(ops.size());
             ChainInflater inflater;
-            exact = exact && deflateChainPart(ops.data(), ops.size(), history->data(), history->size(), &zipped) &&
-                    inflater.preset(history->data(), history->size()) &&
+            exact = exact &&
+                    deflateChainPart(ops.data(), ops.size(), dictionary.data(), dictionary.size(), &zipped) &&
+                    inflater.preset(dictionary.data(), dictionary.size()) &&
                     inflater.next(zipped.data(), zipped.size(), back.data(), back.size(), back.size()) && back == ops;
-            method = kChained;
+            method = fresh ? kSegmentStart : kChained;
         }
         w.u8(method);
         w.varint(ops.size());
@@ -295,8 +348,8 @@ StoreError ContentCodec::encode(Catalog* catalog, const uint8_t* data, size_t si
             record.depth = prev->depth + 1;
             record.chainBytes = prev->chainBytes + blockBytes;
             BlockFormat::appendBlock(BlockKind::Delta, payload.data(), payload.size(), &block->bytes);
-            if (method == kChained) {
-                *newHistory = *history;
+            if (method != kPlain) {
+                *newHistory = dictionary;
                 appendHistory(newHistory, ops.data(), ops.size());
             }
         }

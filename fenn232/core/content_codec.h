@@ -8,9 +8,10 @@
 // dropping a temporary never forces a new whole (nor rewrites anything).
 // Rebuilding any content reads one whole and at most about twice its bytes
 // in deltas, composed on a piece table. The compressed deltas of a chain form
-// one deflate stream (see deflateChainPart): each refers back to the
-// operations of the deltas before it, which is where edit histories repeat
-// themselves (a reworded line, a moved entry, the same markup).
+// one deflate stream (see deflateChainPart), cut into segments: each delta
+// refers back to the operations of the deltas before it in its segment,
+// which is where edit histories repeat themselves (a reworded line, a moved
+// entry, the same markup).
 #pragma once
 
 #include <cstdint>
@@ -21,9 +22,13 @@
 namespace fenn {
 
 constexpr uint32_t kMaxChainDepth = 1024;
-// A chain's whole and its deltas' operations are inflated at once when each
-// is at least this many bytes compressed: below it, waking a pool thread
-// costs about what it saves.
+// A chain's deflate stream starts a new segment, with no history, each time
+// its delta bytes pass another multiple of this: a long chain's segments
+// inflate on threads of their own, like a whole's chunks.
+constexpr uint64_t kChainSegmentBytes = 128 * 1024;
+// A chain's whole and its stream's segments are inflated at once when the
+// work besides the largest of them is at least this many bytes compressed:
+// below it, waking a pool thread costs about what it saves.
 constexpr uint64_t kParallelRebuildBytes = 128 * 1024;
 constexpr uint64_t kMaxContentSize = uint64_t(1) << 30;
 

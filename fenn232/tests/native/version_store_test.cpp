@@ -240,40 +240,46 @@ TEST_F(VersionStoreTest, ALongHistoryIsOneChainAndADamagedDeltaCostsOnlyTheVersi
     }
 }
 
-// Past kParallelRebuildBytes of both whole and deltas, the two are inflated
-// at once: every version still comes back, and a damaged delta still costs
-// only the versions built on it while the whole decodes beside it.
-TEST_F(VersionStoreTest, AChainInflatedOnTwoThreadsRebuildsAsOnOne) {
-    std::mt19937 rng(23);
-    auto noise = [&](size_t n) {  // incompressible: stored as it is
-        Bytes b(n);
-        for (auto& x : b) x = uint8_t(rng());
-        return b;
-    };
-    std::vector<Bytes> h{noise(size_t(kParallelRebuildBytes) + 9000)};
+// A long chain's stream is cut into segments that inflate on threads of
+// their own. Adds made from a rebuilt content (the cache cleared) deflate
+// against the history of their own segment only: a history reaching back
+// past a segment's start would make a part no reader can inflate.
+TEST_F(VersionStoreTest, ALongChainsSegmentsRebuildOnTheirOwnThreadsAndDamageStaysInItsSegment) {
+    Corpus c(31);
+    std::mt19937 rng(5);
+    std::vector<Bytes> h{c.text(150000)};
     ASSERT_EQ(create(h[0], false, 32767), StoreError::Ok);
-    for (int i = 2; i <= 150; ++i) {
-        Bytes next = h.back();
-        Bytes inserted = noise(1000);
-        next.insert(next.begin() + long(rng() % next.size()), inserted.begin(), inserted.end());
+    for (int i = 2; i <= 260; ++i) {
+        Bytes next = c.editLines(h.back(), 1);
+        Bytes added = c.text(2500);
+        size_t at = rng() % next.size();
+        while (at > 0 && next[at - 1] != '\n') --at;
+        next.insert(next.begin() + long(at), added.begin(), added.end());
         h.push_back(next);
+        if (i % 5 == 0) ContentCache::clear();
         ASSERT_EQ(add(h.back()), StoreError::Ok) << i;
     }
     ArchiveState s = readState();
-    const ContentRecord* whole = s.catalog.content(s.catalog.version(1)->contentId);
-    const ContentRecord* last = s.catalog.content(s.catalog.version(150)->contentId);
-    ASSERT_EQ(last->depth, 149u);
-    ASSERT_GE(whole->length, kParallelRebuildBytes);
-    ASSERT_GE(last->chainBytes, kParallelRebuildBytes);  // the deltas' bytes
+    const ContentRecord* last = s.catalog.content(s.catalog.version(260)->contentId);
+    ASSERT_EQ(last->depth, 259u);                         // one chain
+    ASSERT_GE(last->chainBytes, 2 * kChainSegmentBytes + 16384);  // three segments or more
     ContentCache::clear();
-    for (int n : {150, 149, 75, 2, 1}) ASSERT_EQ(get(n), h[size_t(n - 1)]) << n;
-    const ContentRecord* mid = s.catalog.content(s.catalog.version(100)->contentId);
-    fs.bytes(archive)[size_t(mid->offset + mid->length / 2)] ^= 0x08;
+    for (int n = 1; n <= 260; ++n) ASSERT_EQ(get(n), h[size_t(n - 1)]) << n;
+    // A delta inside the third segment: the versions before it, the two
+    // segments before included, still come back.
+    int damaged = 0;
+    for (int n = 2; n <= 260 && !damaged; ++n) {
+        const ContentRecord* d = s.catalog.content(s.catalog.version(uint16_t(n))->contentId);
+        if (d->chainBytes - d->length > 2 * kChainSegmentBytes + 4096) damaged = n;
+    }
+    ASSERT_GT(damaged, 0);
+    const ContentRecord* d = s.catalog.content(s.catalog.version(uint16_t(damaged))->contentId);
+    fs.bytes(archive)[size_t(d->offset + d->length / 2)] ^= 0x08;
     ContentCache::clear();
-    for (int n : {150, 100, 99, 1}) {
+    for (int n : {1, damaged / 3, damaged - 1, damaged, damaged + 1, 260}) {
         Bytes out;
-        EXPECT_EQ(store.retrieveBytes(archive, n, &out), n < 100 ? StoreError::Ok : StoreError::Corrupt) << n;
-        if (n < 100) {
+        EXPECT_EQ(store.retrieveBytes(archive, n, &out), n < damaged ? StoreError::Ok : StoreError::Corrupt) << n;
+        if (n < damaged) {
             EXPECT_EQ(out, h[size_t(n - 1)]) << n;
         }
     }
