@@ -106,7 +106,7 @@ TEST_F(IntegrityTest, TruncatedForeignAndLaterFormatFilesAreRefusedAsSuch) {
     EXPECT_EQ(store.remove(archive, 1), StoreError::Foreign);
     // A later format version, with the preamble's seal renewed, is no damage.
     Bytes b = pristine;
-    b[8] = 4;
+    b[8] = uint8_t(kFormatVersion + 1);
     uint64_t seal = Xxh64::hash(b.data(), 56);
     for (int i = 0; i < 8; ++i) b[56 + size_t(i)] = uint8_t(seal >> (8 * i));
     fs.bytes(archive) = b;
