@@ -91,15 +91,14 @@ StoreError readChain(File& file, const std::vector<const ContentRecord*>& chain,
 size_t joinBound(uint64_t size) { return size_t(64 + std::sqrt(double(size)) / 3); }
 
 // The operation streams of a chain's deltas (chain[1] on), one after the
-// other in `all`, delta i's ending at ends[i]: plain ones as they are,
-// chained parts through one inflater per segment of the chain's stream, in
-// chain order. Inflating a segment into one buffer lets zlib run its fast
-// loop across the ends of small parts; segments inflate on threads of their
-// own.
+// other in one buffer: plain ones as they are, chained parts through one
+// inflater per segment of the chain's stream, in chain order. Inflating a
+// segment into one buffer lets zlib run its fast loop across the ends of
+// small parts; segments inflate on threads of their own.
 class ChainOps {
 public:
-    // Reads each delta's method and length and lays out `all`; false on a
-    // part that cannot be what it claims.
+    // Reads each delta's method and length and lays out the buffer; false
+    // on a part that cannot be what it claims.
     bool parse(const std::vector<const ContentRecord*>& chain, const ChainBlocks& blocks) {
         parts_.assign(chain.size(), Part());
         segments_.clear();

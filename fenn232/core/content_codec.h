@@ -39,7 +39,8 @@ class ContentCodec {
 public:
     // Rebuilds content `id` into out and checks it against its hash. With
     // history, also gives the chain's history up to this content: the last
-    // 32 KiB of the operations of its compressed deltas.
+    // 32 KiB of the operations of its compressed deltas in the last segment
+    // of their stream.
     static StoreError rebuild(File& file, const Catalog& catalog, uint32_t id, std::vector<uint8_t>* out,
                               std::vector<uint8_t>* history = nullptr);
     // Writes a content stored whole to `target` from offset 0 as its chunks

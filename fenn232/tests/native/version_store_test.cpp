@@ -263,6 +263,12 @@ TEST_F(VersionStoreTest, ALongChainsSegmentsRebuildOnTheirOwnThreadsAndDamageSta
     const ContentRecord* last = s.catalog.content(s.catalog.version(260)->contentId);
     ASSERT_EQ(last->depth, 259u);                         // one chain
     ASSERT_GE(last->chainBytes, 2 * kChainSegmentBytes + 16384);  // three segments or more
+    // A delta's payload opens with its method: 2 marks a segment's first part.
+    int starts = 0;
+    for (const ContentRecord& ct : s.catalog.contents)
+        if (ct.kind == uint8_t(BlockKind::Delta) && fs.bytes(archive)[size_t(ct.offset + kBlockHeaderSize)] == 2)
+            ++starts;
+    EXPECT_GE(starts, 2);
     ContentCache::clear();
     for (int n = 1; n <= 260; ++n) ASSERT_EQ(get(n), h[size_t(n - 1)]) << n;
     // A delta inside the third segment: the versions before it, the two
