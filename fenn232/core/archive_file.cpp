@@ -35,6 +35,8 @@
 #include <algorithm>
 #include <map>
 
+#include "catalog_cache.h"
+
 namespace fenn {
 namespace {
 
@@ -57,8 +59,10 @@ StoreError readCatalog(File& file, const Superblock& sb, Catalog* out) {
         h.payloadLength != block.size() - kBlockHeaderSize || h.checksum != sb.catalogChecksum ||
         !BlockFormat::verify(block.data(), block.data() + kBlockHeaderSize, size_t(h.payloadLength)))
         return StoreError::Corrupt;
+    if (CatalogCache::find(h.checksum, block.size(), sb.committedEnd, out)) return StoreError::Ok;
     if (!out->decode(block.data() + kBlockHeaderSize, size_t(h.payloadLength), sb.committedEnd))
         return StoreError::Corrupt;
+    CatalogCache::put(h.checksum, block.size(), sb.committedEnd, *out);
     return StoreError::Ok;
 }
 
