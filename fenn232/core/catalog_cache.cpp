@@ -1,5 +1,6 @@
 #include "catalog_cache.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -12,6 +13,10 @@ struct Entry {
     uint64_t length;
     uint64_t committedEnd;
     std::shared_ptr<const Catalog> catalog;
+
+    bool matches(uint64_t c, uint64_t l, uint64_t end) const {
+        return checksum == c && length == l && committedEnd == end;
+    }
 };
 
 constexpr size_t kEntries = 4;
@@ -24,14 +29,14 @@ uint64_t footprint(const Catalog& c) {
     return n;
 }
 
-std::mutex& cacheMutex() {
-    static std::mutex m;
-    return m;
-}
+struct Kept {
+    std::mutex mutex;
+    std::vector<Entry> entries;  // most recently used last
+};
 
-std::vector<Entry>& entries() {  // most recently used last
-    static std::vector<Entry> e;
-    return e;
+Kept& kept() {
+    static Kept k;
+    return k;
 }
 
 }  // namespace
@@ -39,37 +44,33 @@ std::vector<Entry>& entries() {  // most recently used last
 bool CatalogCache::find(uint64_t checksum, uint64_t length, uint64_t committedEnd, Catalog* out) {
     std::shared_ptr<const Catalog> found;
     {
-        std::lock_guard<std::mutex> g(cacheMutex());
-        std::vector<Entry>& list = entries();
-        for (size_t i = 0; i < list.size(); ++i) {
-            if (list[i].checksum != checksum || list[i].length != length || list[i].committedEnd != committedEnd)
-                continue;
-            found = list[i].catalog;
-            Entry e = list[i];
-            list.erase(list.begin() + ptrdiff_t(i));
-            list.push_back(e);
-            break;
-        }
+        std::lock_guard<std::mutex> g(kept().mutex);
+        std::vector<Entry>& list = kept().entries;
+        auto it = std::find_if(list.begin(), list.end(),
+                               [&](const Entry& e) { return e.matches(checksum, length, committedEnd); });
+        if (it == list.end()) return false;
+        found = it->catalog;
+        std::rotate(it, it + 1, list.end());
     }
-    if (!found) return false;
-    *out = *found;  // outside the lock: the entry stays alive through `found`
+    *out = *found;  // outside the lock: `found` keeps the entry alive
     return true;
 }
 
 void CatalogCache::put(uint64_t checksum, uint64_t length, uint64_t committedEnd, const Catalog& catalog) {
     if (footprint(catalog) > kMaxEntryBytes) return;
     auto copy = std::make_shared<const Catalog>(catalog);
-    std::lock_guard<std::mutex> g(cacheMutex());
-    std::vector<Entry>& list = entries();
-    for (const Entry& e : list)
-        if (e.checksum == checksum && e.length == length && e.committedEnd == committedEnd) return;
+    std::lock_guard<std::mutex> g(kept().mutex);
+    std::vector<Entry>& list = kept().entries;
+    if (std::any_of(list.begin(), list.end(),
+                    [&](const Entry& e) { return e.matches(checksum, length, committedEnd); }))
+        return;
     if (list.size() >= kEntries) list.erase(list.begin());
     list.push_back(Entry{checksum, length, committedEnd, std::move(copy)});
 }
 
 void CatalogCache::clear() {
-    std::lock_guard<std::mutex> g(cacheMutex());
-    entries().clear();
+    std::lock_guard<std::mutex> g(kept().mutex);
+    kept().entries.clear();
 }
 
 }  // namespace fenn
