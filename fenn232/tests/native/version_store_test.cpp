@@ -261,7 +261,7 @@ TEST_F(VersionStoreTest, ALongChainsSegmentsRebuildOnTheirOwnThreadsAndDamageSta
     }
     ArchiveState s = readState();
     const ContentRecord* last = s.catalog.content(s.catalog.version(260)->contentId);
-    ASSERT_EQ(last->depth, 259u);                         // one chain
+    ASSERT_EQ(last->depth, 259u);  // one chain
     ASSERT_GE(last->chainBytes, 2 * kChainSegmentBytes + 16384);  // three segments or more
     // A delta's payload opens with its method: 2 marks a segment's first part.
     int starts = 0;
