@@ -292,7 +292,8 @@ StoreError VersionStore::content(const std::string& archive, int32_t number, Con
                     return e;
                 }
             } else {
-                e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes, &history);
+                // Only the latest content's history serves the next add.
+                e = ContentCodec::rebuild(*f, state.catalog, v->contentId, &bytes, latest ? &history : nullptr);
                 if (e == StoreError::Ok) {
                     *out = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
                     if (latest)
